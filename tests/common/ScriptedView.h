@@ -1,0 +1,107 @@
+#pragma once
+// A view for tests: records every call in order and answers questions from a script.
+
+#include "app/View.h"
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace orvendal::testing {
+
+class TScriptedView : public TView {
+public:
+    struct Box {
+        TMsgKind Kind;
+        std::string Text;
+    };
+
+    // Answers for the next confirmations, in order; without one the answer is No.
+    std::deque<bool> Answers;
+    // Answers for the next input boxes; without one the preset is returned.
+    std::deque<std::string> Inputs;
+    // Answers for the next picture dialogs; an empty text means Cancel.
+    std::deque<std::string> Pictures;
+
+    std::vector<Box> Boxes;
+    std::vector<std::string> Calls;  // every call, as "Name(args)"
+    std::vector<std::string> Status; // every text set on Label1, in order
+    std::map<std::string, bool> Enabled, Visible;
+    std::map<std::string, std::string> Text;
+    std::map<std::string, TColor> FontColor;
+    std::map<std::string, std::pair<int, int>> Size;
+    std::map<std::string, std::vector<std::string>> Items;
+    std::map<std::string, int> Index;
+    std::map<std::string, std::pair<int, int>> RadioLayout;
+    bool Hourglass = false;
+    int Repaints = 0;
+
+    void SetEnabled(const std::string& c, bool e) override {
+        Enabled[c] = e;
+        Calls.push_back("SetEnabled(" + c + "," + (e ? "1" : "0") + ")");
+    }
+    void SetVisible(const std::string& c, bool v) override {
+        Visible[c] = v;
+        Calls.push_back("SetVisible(" + c + "," + (v ? "1" : "0") + ")");
+    }
+    void SetText(const std::string& c, const std::string& t) override {
+        Text[c] = t;
+        if (c == "Label1") {
+            Status.push_back(t);
+        }
+        Calls.push_back("SetText(" + c + "," + t + ")");
+    }
+    void SetFontColor(const std::string& c, TColor color) override { FontColor[c] = color; }
+    void SetSize(const std::string& c, int w, int h) override { Size[c] = {w, h}; }
+    void SetItems(const std::string& c, const std::vector<std::string>& items) override {
+        Items[c] = items;
+        Index[c] = -1;
+    }
+    void SetItemIndex(const std::string& c, int i) override { Index[c] = i; }
+    int ItemIndex(const std::string& c) override {
+        auto it = Index.find(c);
+        return it == Index.end() ? -1 : it->second;
+    }
+    void SetRadioLayout(const std::string& c, int height, int columns) override {
+        RadioLayout[c] = {height, columns};
+    }
+    void SetHourglass(bool busy) override {
+        Hourglass = busy;
+        Calls.push_back(busy ? "Hourglass" : "Normal");
+    }
+    bool MessageBox(TMsgKind kind, const std::string& text) override {
+        Boxes.push_back({kind, text});
+        Calls.push_back("MessageBox(" + text + ")");
+        if (kind != TMsgKind::Confirmation) {
+            return true;
+        }
+        if (Answers.empty()) {
+            return false;
+        }
+        bool answer = Answers.front();
+        Answers.pop_front();
+        return answer;
+    }
+    std::string InputBox(const std::string& caption, const std::string& prompt,
+                         const std::string& value) override {
+        Calls.push_back("InputBox(" + caption + "," + prompt + "," + value + ")");
+        if (Inputs.empty()) {
+            return value;
+        }
+        std::string answer = Inputs.front();
+        Inputs.pop_front();
+        return answer;
+    }
+    bool OpenPictureDialog(std::string& fileName) override {
+        if (Pictures.empty()) {
+            return false;
+        }
+        fileName = Pictures.front();
+        Pictures.pop_front();
+        return !fileName.empty();
+    }
+    void ProcessMessages() override { ++Repaints; }
+};
+
+} // namespace orvendal::testing
