@@ -44,4 +44,17 @@ public:
     virtual void ProcessMessages() = 0;
 };
 
+// Sets the status line and lets the window repaint.
+inline void ShowProgress(TView& view, const std::string& text) {
+    view.SetText("Label1", text);
+    view.ProcessMessages();
+}
+
+// An information box with the normal cursor; the hourglass returns afterwards.
+inline void ShowInfo(TView& view, const std::string& text) {
+    view.SetHourglass(false);
+    view.MessageBox(TMsgKind::Information, text);
+    view.SetHourglass(true);
+}
+
 } // namespace orvendal
