@@ -1,9 +1,11 @@
 // The remote API's entry points with C linkage, as the loader resolves them by name.
+// ORVENDAL_OMIT_<name> leaves an entry point out, for libraries of an older or partial shape.
 
 #include "device/device-folder/DeviceFolder.h"
 
 using namespace orvendal;
 
+#ifndef ORVENDAL_OMIT_CeRapiInitEx
 ORVENDAL_RAPI_EXPORT HRESULT CeRapiInitEx(RAPIINIT* init) {
     if (init == nullptr || init->cbSize != sizeof(RAPIINIT))
         return E_INVALIDARG;
@@ -12,6 +14,7 @@ ORVENDAL_RAPI_EXPORT HRESULT CeRapiInitEx(RAPIINIT* init) {
     init->hrRapiInit = devicefolder::BeginSession();
     return init->hrRapiInit;
 }
+#endif
 
 ORVENDAL_RAPI_EXPORT HRESULT CeRapiInit() {
     return devicefolder::BeginSession();
@@ -26,9 +29,11 @@ ORVENDAL_RAPI_EXPORT HANDLE CeCreateFile(const WCHAR* fileName, DWORD desiredAcc
     return devicefolder::OpenFile(fileName, desiredAccess, creationDisposition);
 }
 
+#ifndef ORVENDAL_OMIT_CeGetFileSize
 ORVENDAL_RAPI_EXPORT DWORD CeGetFileSize(HANDLE file, DWORD* fileSizeHigh) {
     return devicefolder::FileSize(file, fileSizeHigh);
 }
+#endif
 
 ORVENDAL_RAPI_EXPORT BOOL CeReadFile(HANDLE file, void* buffer, DWORD count, DWORD* done, void*) {
     return devicefolder::ReadFile(file, buffer, count, done);

@@ -1,0 +1,79 @@
+#pragma once
+// A scratch desktop folder and a handheld root (with "Storage Card") for the device tests.
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace orvendal::testing {
+
+namespace fs = std::filesystem;
+
+class TDeviceSandbox {
+public:
+    TDeviceSandbox() {
+        std::string pattern = (fs::temp_directory_path() / "orvendal-device-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("no scratch folder");
+        Base = pattern;
+        Root = Base / "handheld";
+        Desktop = Base / "desktop";
+        fs::create_directories(Root / "Storage Card");
+        fs::create_directories(Desktop);
+        setenv("ORVENDAL_DEVICE_ROOT", Root.c_str(), 1);
+    }
+    ~TDeviceSandbox() {
+        unsetenv("ORVENDAL_DEVICE_ROOT");
+        std::error_code ignored;
+        fs::remove_all(Base, ignored);
+    }
+
+    fs::path Base, Root, Desktop;
+
+    // A desktop path as text.
+    std::string At(const std::string& name) const { return (Desktop / name).string(); }
+    // The local file behind "\Storage Card\<name>".
+    fs::path Card(const std::string& name) const { return Root / "Storage Card" / name; }
+};
+
+// Bytes that differ from position to position, so that a shifted or cut copy shows.
+inline std::vector<uint8_t> Pattern(size_t size, uint32_t seed = 1) {
+    std::vector<uint8_t> bytes(size);
+    uint32_t x = seed;
+    for (auto& b : bytes) {
+        x = x * 1103515245u + 12345u;
+        b = static_cast<uint8_t>(x >> 16);
+    }
+    return bytes;
+}
+
+inline void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path.string());
+}
+
+inline std::vector<uint8_t> ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path.string());
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The names in a folder.
+inline std::set<std::string> Entries(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+} // namespace orvendal::testing
