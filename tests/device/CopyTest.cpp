@@ -30,6 +30,10 @@ struct TRoundTrip {
     const char* Chunk; // most bytes per library call; nullptr: the whole block at once
 };
 
+void PrintTo(const TRoundTrip& c, std::ostream* os) {
+    *os << c.Name;
+}
+
 class RoundTripTest : public CopyTest, public ::testing::WithParamInterface<TRoundTrip> {};
 
 TEST_P(RoundTripTest, EveryByteArrivesBothWays) {

@@ -35,6 +35,10 @@ struct TSpelling {
     const char* LocalPath; // below the root
 };
 
+void PrintTo(const TSpelling& c, std::ostream* os) {
+    *os << c.DevicePath;
+}
+
 class SpellingTest : public DeviceFolderTest, public ::testing::WithParamInterface<TSpelling> {};
 
 TEST_P(SpellingTest, ReadsTheFileWhateverTheCase) {
