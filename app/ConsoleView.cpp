@@ -1,0 +1,91 @@
+#include "app/ConsoleView.h"
+
+#include <istream>
+#include <ostream>
+
+namespace orvendal {
+
+TConsoleView::TConsoleView(std::ostream& out, std::istream& in, std::optional<bool> confirm,
+                           bool terminal)
+    : out_(out), in_(in), confirm_(confirm), terminal_(terminal) {}
+
+void TConsoleView::SetText(const std::string& component, const std::string& text) {
+    if (component == "Label1" && !text.empty()) {
+        out_ << text << "\n";
+    }
+}
+
+void TConsoleView::SetItems(const std::string& component, const std::vector<std::string>& items) {
+    items_[component] = items;
+    index_[component] = -1;
+}
+
+void TConsoleView::SetItemIndex(const std::string& component, int index) {
+    const auto& items = Items(component);
+    index_[component] = index >= 0 && index < static_cast<int>(items.size()) ? index : -1;
+}
+
+int TConsoleView::ItemIndex(const std::string& component) {
+    auto it = index_.find(component);
+    return it == index_.end() ? -1 : it->second;
+}
+
+const std::vector<std::string>& TConsoleView::Items(const std::string& component) const {
+    static const std::vector<std::string> none;
+    auto it = items_.find(component);
+    return it == items_.end() ? none : it->second;
+}
+
+bool TConsoleView::MessageBox(TMsgKind kind, const std::string& text) {
+    switch (kind) {
+    case TMsgKind::Information:
+        out_ << "Information: " << text << "\n";
+        return true;
+    case TMsgKind::Warning:
+        out_ << "Warnung: " << text << "\n";
+        return true;
+    case TMsgKind::Error:
+        out_ << "Fehler: " << text << "\n";
+        return true;
+    case TMsgKind::Confirmation:
+        break;
+    }
+    return Confirm(text);
+}
+
+bool TConsoleView::Confirm(const std::string& text) {
+    out_ << "Frage: " << text;
+    bool answer = false;
+    if (confirm_) {
+        answer = *confirm_;
+    } else if (terminal_) {
+        out_ << " [j/N] " << std::flush;
+        std::string line;
+        std::getline(in_, line);
+        answer = line == "j" || line == "J" || line == "ja" || line == "Ja" || line == "y" ||
+                 line == "yes";
+    }
+    out_ << " -> " << (answer ? "Ja" : "Nein") << "\n";
+    return answer;
+}
+
+std::string TConsoleView::InputBox(const std::string& caption, const std::string& prompt,
+                                   const std::string& value) {
+    out_ << caption << ": " << prompt << " -> " << value << "\n";
+    return value;
+}
+
+bool TConsoleView::OpenPictureDialog(std::string& fileName) {
+    if (Pictures.empty()) {
+        return false;
+    }
+    fileName = Pictures.front();
+    Pictures.pop_front();
+    return true;
+}
+
+void TConsoleView::ProcessMessages() {
+    out_.flush();
+}
+
+} // namespace orvendal

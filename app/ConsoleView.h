@@ -1,0 +1,56 @@
+#pragma once
+// TView for the console front end: progress texts (Label1) and message boxes go to the error
+// stream, confirmations are answered by --yes/--no, else asked on a terminal, else No; the
+// input box keeps its preset; the picture dialog takes the files queued in Pictures.
+
+#include "app/View.h"
+
+#include <deque>
+#include <iosfwd>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvendal {
+
+class TConsoleView : public TView {
+public:
+    // confirm: the fixed answer for confirmations (unset: ask when terminal is true).
+    TConsoleView(std::ostream& out, std::istream& in, std::optional<bool> confirm, bool terminal);
+
+    // Files the picture dialog returns, in order; when none is left the dialog is cancelled.
+    std::deque<std::string> Pictures;
+
+    void SetEnabled(const std::string&, bool) override {}
+    void SetVisible(const std::string&, bool) override {}
+    // Prints the non-empty texts of Label1; other components have no place on a console.
+    void SetText(const std::string& component, const std::string& text) override;
+    void SetFontColor(const std::string&, TColor) override {}
+    void SetSize(const std::string&, int, int) override {}
+    void SetItems(const std::string& component, const std::vector<std::string>& items) override;
+    void SetItemIndex(const std::string& component, int index) override;
+    int ItemIndex(const std::string& component) override;
+    void SetRadioLayout(const std::string&, int, int) override {}
+    void SetHourglass(bool) override {}
+    // "Information: text", "Warnung: text", "Fehler: text", "Frage: text" with the answer.
+    bool MessageBox(TMsgKind kind, const std::string& text) override;
+    std::string InputBox(const std::string& caption, const std::string& prompt,
+                         const std::string& value) override;
+    bool OpenPictureDialog(std::string& fileName) override;
+    void ProcessMessages() override;
+
+    const std::vector<std::string>& Items(const std::string& component) const;
+
+private:
+    bool Confirm(const std::string& text);
+
+    std::ostream& out_;
+    std::istream& in_;
+    std::optional<bool> confirm_;
+    bool terminal_;
+    std::map<std::string, std::vector<std::string>> items_;
+    std::map<std::string, int> index_;
+};
+
+} // namespace orvendal

@@ -1,0 +1,64 @@
+#include "app/cli/Session.h"
+
+#include "protect/KeyList.h"
+
+#include <iostream>
+
+namespace orvendal::cli {
+namespace {
+
+// Keys of passwords: never printed.
+bool IsPassword(const std::string& key) {
+    return key == "13" || key == "16";
+}
+
+void PrintKeys(TStream& settings) {
+    TKeyList keys;
+    settings.Rewind();
+    keys.Load(settings);
+    settings.Rewind();
+    for (const std::string& line : keys.Lines()) {
+        size_t eq = line.find('=');
+        std::string key = line.substr(0, eq);
+        if (eq != std::string::npos && IsPassword(key) && eq + 1 < line.size()) {
+            std::cout << "  " << key << "=********\n";
+        } else {
+            std::cout << "  " << line << "\n";
+        }
+    }
+}
+
+int ShowDevice(const TGlobalOptions& options, const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        return UsageError("expected one device number");
+    }
+    TSession session(options);
+    if (!session.SelectDevice(args[0])) {
+        return 1;
+    }
+    TForm1& form = session.Form;
+    bool pocketPC = form.OperationPreamble();
+    form.OperationEpilogue();
+    int row = form.SelectedRow();
+    std::cout << "name:            " << form.DeviceField(row, 2) << "\n"
+              << "identity:        " << form.CurrentDevice << "\n"
+              << "device number:   " << form.DeviceNumber << "\n"
+              << "device folder:   " << form.DeviceFolder << "\n"
+              << "working folder:  " << form.WorkDir << "\n"
+              << "transfer server: " << form.TransferUrl << "\n"
+              << "proxy:           " << form.CurrentProxy << "\n"
+              << "web transfer:    " << (form.WebTransfer ? "yes" : "no") << "\n"
+              << "pocket pc:       " << (pocketPC ? "yes" : "no") << "\n"
+              << "mode:            " << (form.Offline ? "offline" : "online") << "\n"
+              << "settings:\n";
+    PrintKeys(form.SettingsStream);
+    return 0;
+}
+
+const TCommand command("device", "device N",
+                       "Loads the settings of device number N as an operation does and prints\n"
+                       "them; the passwords (keys 13 and 16) are masked.",
+                       ShowDevice);
+
+} // namespace
+} // namespace orvendal::cli

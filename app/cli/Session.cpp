@@ -1,0 +1,59 @@
+#include "app/cli/Session.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+
+namespace orvendal::cli {
+
+std::string ProgramFile(const TGlobalOptions& options) {
+    std::filesystem::path folder = options.ProgramDir;
+    if (folder.empty()) {
+        std::error_code error;
+        folder = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    }
+    return (folder / "orvendal").string();
+}
+
+TSession::TSession(const TGlobalOptions& options)
+    : View(std::cerr, std::cin, options.Confirm, isatty(0) != 0), Form(View, ProgramFile(options)) {
+    Form.FormCreate();
+    if (options.Proxy) {
+        Form.CurrentProxy = *options.Proxy;
+    }
+}
+
+TSession::~TSession() {
+    Form.FormDestroy();
+}
+
+bool TSession::SelectDevice(const std::string& number) {
+    int row = Form.FindDevice(number);
+    if (row == 0) {
+        std::cerr << "orvendal-cli: no device with number " << number << "\n";
+        return false;
+    }
+    View.SetItemIndex("RadioGroup1", row - 1);
+    return true;
+}
+
+int RunOnDevice(const TGlobalOptions& options, const std::vector<std::string>& args,
+                void (TForm1::*operation)()) {
+    if (args.size() != 1) {
+        return UsageError("expected one device number");
+    }
+    TSession session(options);
+    if (!session.SelectDevice(args[0])) {
+        return 1;
+    }
+    (session.Form.*operation)();
+    return 0;
+}
+
+int NotBuilt(const std::string& command) {
+    std::cerr << "orvendal-cli: " << command << " is not built yet in this version\n";
+    return 1;
+}
+
+} // namespace orvendal::cli

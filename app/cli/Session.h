@@ -1,0 +1,40 @@
+#pragma once
+// One console run of the main window: a console view, TForm1 started over the program folder
+// (--program-dir) with the proxy of --proxy, and the device chosen by its number.
+
+#include "app/ConsoleView.h"
+#include "app/VelQuonda1.h"
+#include "app/cli/Command.h"
+
+#include <string>
+#include <vector>
+
+namespace orvendal::cli {
+
+class TSession {
+public:
+    // Runs FormCreate; messages go to stderr.
+    explicit TSession(const TGlobalOptions& options);
+    ~TSession();
+
+    // Selects the device whose number (device table field 3) is number. Prints an error and
+    // returns false when the table has no such device.
+    bool SelectDevice(const std::string& number);
+
+    TConsoleView View;
+    TForm1 Form;
+};
+
+// The program file TForm1 works from: DIR/orvendal for --program-dir DIR, else the orvendal
+// program beside this executable, so both programs read the same orvendal.ini.
+std::string ProgramFile(const TGlobalOptions& options);
+
+// For commands of the form "NAME N": runs operation on device N and returns 0; 2 for wrong
+// usage, 1 when there is no such device.
+int RunOnDevice(const TGlobalOptions& options, const std::vector<std::string>& args,
+                void (TForm1::*operation)());
+
+// Message and exit code of a command that this version does not contain yet.
+int NotBuilt(const std::string& command);
+
+} // namespace orvendal::cli
