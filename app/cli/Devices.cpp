@@ -1,10 +1,18 @@
 #include "app/cli/Session.h"
 
-#include <iomanip>
 #include <iostream>
 
 namespace orvendal::cli {
 namespace {
+
+// text left-aligned in width characters (UTF-8 characters, not bytes), at least one blank after.
+std::string Column(const std::string& text, size_t width) {
+    size_t characters = 0;
+    for (unsigned char c : text) {
+        characters += (c & 0xC0) != 0x80;
+    }
+    return text + std::string(characters < width ? width - characters : 1, ' ');
+}
 
 int ListDevices(const TGlobalOptions& options, const std::vector<std::string>& args) {
     if (!args.empty()) {
@@ -17,13 +25,11 @@ int ListDevices(const TGlobalOptions& options, const std::vector<std::string>& a
         std::cerr << "orvendal-cli: no devices configured\n";
         return 0;
     }
-    std::cout << std::left << std::setw(8) << "NUMBER" << std::setw(32) << "NAME" << std::setw(6)
-              << "TYPE"
+    std::cout << Column("NUMBER", 8) << Column("NAME", 32) << Column("TYPE", 6)
               << "SETTINGS FILE\n";
     for (int row = 1; row <= rows; ++row) {
-        std::cout << std::setw(8) << form.DeviceField(row, 3) << std::setw(32)
-                  << form.DeviceField(row, 2) << std::setw(6) << form.DeviceField(row, 4)
-                  << form.DeviceField(row, 5) << "\n";
+        std::cout << Column(form.DeviceField(row, 3), 8) << Column(form.DeviceField(row, 2), 32)
+                  << Column(form.DeviceField(row, 4), 6) << form.DeviceField(row, 5) << "\n";
     }
     return 0;
 }
