@@ -5,8 +5,8 @@
 
 #include "app/ConsoleView.h"
 
-#include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>

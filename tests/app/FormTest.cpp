@@ -82,7 +82,8 @@ TEST_P(FormLayoutTest, RadioGroupGrowsWithTheDevicesThenTakesColumns) {
 
 INSTANTIATE_TEST_SUITE_P(Devices, FormLayoutTest,
                          ::testing::Values(LayoutCase{1, 50, 1}, LayoutCase{7, 230, 1},
-                                           LayoutCase{8, 260, 1}, LayoutCase{25, 260, 3}));
+                                           LayoutCase{8, 260, 1}, LayoutCase{25, 260, 3}),
+                         [](const auto& info) { return std::to_string(info.param.Devices); });
 
 TEST(FormDeviceTableTest, RowsCarryIdentityNameNumberTypeAndFile) {
     TProgramFolder folder;
