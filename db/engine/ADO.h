@@ -1,0 +1,127 @@
+#pragma once
+// The ADO-like adapter under TSQLADOServer: a connection opened by an OLE DB style connection
+// string and client-side record sets. The provider "Microsoft.Jet.OLEDB.4.0" is an SQLite 3 file
+// at the Data Source path; Jet SQL is translated to SQLite at this boundary only (see
+// db/README.md). Every other provider is reported as not available. Failures inside the adapter
+// are thrown as EADOError with a provider-style message; TSQLADOServer catches them.
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace orvendal {
+
+// An error raised by the adapter; what() is the provider's message.
+class EADOError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// One field value of a record set: NULL, or a number, text or byte value kept as bytes.
+struct TADOValue {
+    enum class TKind : uint8_t { Null, Integer, Real, Text, Binary };
+    TKind Kind = TKind::Null;
+    std::string Data; // decimal text for numbers, the bytes for text and binary values
+
+    bool IsNull() const { return Kind == TKind::Null; }
+};
+
+// A client-side record set: the whole result in memory, positioned by row index, so that moving
+// to any row costs the same. A closed record set (the result of an action statement) raises on
+// every read, like ADO's.
+class TADORecordSet {
+public:
+    // A closed record set.
+    TADORecordSet() = default;
+    // An open record set over the given columns (names, ADO type numbers) and rows.
+    TADORecordSet(std::vector<std::string> names, std::vector<int32_t> types,
+                  std::vector<std::vector<TADOValue>> rows);
+
+    bool IsOpen() const { return open_; }
+    // Number of rows; raises when closed.
+    int32_t RecordCount() const;
+    // Number of columns; raises when closed.
+    int32_t FieldCount() const;
+    // Name and ADO type number of the 0-based column; raise when closed or out of range.
+    const std::string& Name(int32_t index) const;
+    int32_t Type(int32_t index) const;
+    // Value of the 0-based column at the current row; raises when closed, at BOF/EOF or out of
+    // range.
+    const TADOValue& Value(int32_t index) const;
+    // Length in bytes of the value (ADO's ActualSize); the value's bytes (ADO's GetChunk).
+    int64_t ActualSize(int32_t index) const {
+        return static_cast<int64_t>(Value(index).Data.size());
+    }
+
+    // Positioning: the first row; count rows on from the current one (clamped to BOF/EOF);
+    // one row on or back. All raise when closed.
+    void MoveFirst();
+    void Move(int64_t count);
+    void MoveNext() { Move(1); }
+    void MovePrevious() { Move(-1); }
+    // Before the first row / after the last row (both true for an empty record set).
+    bool AtBOF() const;
+    bool AtEOF() const;
+    // 1-based number of the current row; raises when closed or not on a row.
+    int32_t AbsolutePosition() const;
+
+private:
+    void CheckOpen() const;
+    void CheckColumn(int32_t index) const;
+
+    bool open_ = false;
+    std::vector<std::string> names_;
+    std::vector<int32_t> types_;
+    std::vector<std::vector<TADOValue>> rows_;
+    int64_t position_ = 0; // 0-based row index; -1 = BOF, rows_.size() = EOF
+};
+
+// The connection: open by connection string, run statement texts, transactions.
+class TADOConnection {
+public:
+    TADOConnection() = default;
+    ~TADOConnection();
+    TADOConnection(const TADOConnection&) = delete;
+    TADOConnection& operator=(const TADOConnection&) = delete;
+
+    // Opens the database named by "Provider=%s;Data Source=%s"; an existing file only.
+    void Open(const std::string& connectionString, const std::string& userID,
+              const std::string& password);
+    void Close();
+    // 1 when open, 0 when closed (ADO's State).
+    int32_t State() const { return db_ != nullptr ? 1 : 0; }
+    // The adapter's version text (ADO's Version).
+    static std::string Version();
+
+    // Runs the statement text; returns an open record set for a query, a closed one for an
+    // action statement; recordsAffected receives the number of rows changed (0 for a query).
+    std::shared_ptr<TADORecordSet> Execute(const std::string& sql, int32_t& recordsAffected);
+    void BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
+
+    // Creates an empty database file (ADOX Catalog.Create); raises when the file exists or the
+    // provider is not available.
+    static void CreateCatalog(const std::string& connectionString);
+
+private:
+    void RunPlain(const char* sql);
+
+    sqlite3* db_ = nullptr;
+};
+
+// The parts of a connection string "Provider=...;Data Source=..."; keys case-insensitive.
+struct TConnectionString {
+    std::string Provider;
+    std::string DataSource;
+    static TConnectionString Parse(const std::string& text);
+};
+
+// The provider name that the adapter serves.
+inline constexpr const char* JetProvider = "Microsoft.Jet.OLEDB.4.0";
+
+} // namespace orvendal
