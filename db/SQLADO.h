@@ -112,8 +112,9 @@ private:
                             const std::string& where, const TMemoryStream& stream);
     bool WriteBlobOracle(const std::string& table, const std::string& field,
                          const std::string& where, const TMemoryStream& stream);
-    // Restores LastError and SQL of a failed step when restore is set; false.
-    bool FailBlob(const std::string& error, const std::string& sql, bool restore);
+    // Ends a failed blob write: rolls back when asked and keeps the failing statement's LastError
+    // and SQL when no rollback was needed or the rollback succeeded; false.
+    bool FailBlob(bool callRollback);
 
     std::unique_ptr<TADOConnection> connection_;
     int32_t recordsAffected_ = 0;

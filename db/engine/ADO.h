@@ -23,11 +23,16 @@ public:
 
 // One field value of a record set: NULL, or a number, text or byte value kept as bytes.
 struct TADOValue {
-    enum class TKind : uint8_t { Null, Integer, Real, Text, Binary };
+    enum class TKind : uint8_t { Null, Integer, Real, Text, Binary, Date };
     TKind Kind = TKind::Null;
-    std::string Data; // decimal text for numbers, the bytes for text and binary values
+    // Decimal text for numbers, the bytes for text and binary values, "yyyy-mm-dd hh:nn:ss"
+    // for date-time values.
+    std::string Data;
 
     bool IsNull() const { return Kind == TKind::Null; }
+    // The value as text: empty for NULL, "dd.mm.yyyy hh:nn:ss" for a date-time, the decimal
+    // values of a binary value's bytes with CR LF between them, the data otherwise.
+    std::string Text() const;
 };
 
 // A client-side record set: the whole result in memory, positioned by row index, so that moving

@@ -1,0 +1,441 @@
+#include "db/engine/ADO.h"
+
+#include "db/engine/JetSQL.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+
+namespace orvendal {
+
+// ---- values and record sets ----
+
+std::string TADOValue::Text() const {
+    switch (Kind) {
+    case TKind::Null:
+        return {};
+    case TKind::Date: {
+        jet::TDateTime v;
+        return jet::ParseDateTime(Data, v) ? jet::GermanText(v) : Data;
+    }
+    case TKind::Binary: {
+        // A byte array as text: its elements' decimal values, CR LF between them.
+        std::string out;
+        out.reserve(Data.size() * 5);
+        for (size_t i = 0; i < Data.size(); ++i) {
+            if (i > 0)
+                out += "\r\n";
+            out += std::to_string(static_cast<unsigned char>(Data[i]));
+        }
+        return out;
+    }
+    default:
+        return Data;
+    }
+}
+
+TADORecordSet::TADORecordSet(std::vector<std::string> names, std::vector<int32_t> types,
+                             std::vector<std::vector<TADOValue>> rows)
+    : open_(true), names_(std::move(names)), types_(std::move(types)), rows_(std::move(rows)) {}
+
+void TADORecordSet::CheckOpen() const {
+    if (!open_)
+        throw EADOError("Operation is not allowed when the object is closed.");
+}
+
+void TADORecordSet::CheckColumn(int32_t index) const {
+    CheckOpen();
+    if (index < 0 || static_cast<size_t>(index) >= names_.size())
+        throw EADOError("Item cannot be found in the collection corresponding to the requested "
+                        "name or ordinal.");
+}
+
+int32_t TADORecordSet::RecordCount() const {
+    CheckOpen();
+    return static_cast<int32_t>(rows_.size());
+}
+
+int32_t TADORecordSet::FieldCount() const {
+    CheckOpen();
+    return static_cast<int32_t>(names_.size());
+}
+
+const std::string& TADORecordSet::Name(int32_t index) const {
+    CheckColumn(index);
+    return names_[static_cast<size_t>(index)];
+}
+
+int32_t TADORecordSet::Type(int32_t index) const {
+    CheckColumn(index);
+    return types_[static_cast<size_t>(index)];
+}
+
+const TADOValue& TADORecordSet::Value(int32_t index) const {
+    CheckColumn(index);
+    if (AtBOF() || AtEOF())
+        throw EADOError("Either BOF or EOF is True, or the current record has been deleted. "
+                        "Requested operation requires a current record.");
+    return rows_[static_cast<size_t>(position_)][static_cast<size_t>(index)];
+}
+
+void TADORecordSet::MoveFirst() {
+    CheckOpen();
+    position_ = 0;
+}
+
+void TADORecordSet::Move(int64_t count) {
+    CheckOpen();
+    const auto size = static_cast<int64_t>(rows_.size());
+    position_ = std::clamp<int64_t>(position_ + count, -1, size);
+}
+
+bool TADORecordSet::AtBOF() const {
+    return open_ && (position_ < 0 || rows_.empty());
+}
+bool TADORecordSet::AtEOF() const {
+    return open_ && position_ >= static_cast<int64_t>(rows_.size());
+}
+
+int32_t TADORecordSet::AbsolutePosition() const {
+    CheckOpen();
+    if (AtBOF() || AtEOF())
+        throw EADOError("Either BOF or EOF is True.");
+    return static_cast<int32_t>(position_ + 1);
+}
+
+// ---- connection string ----
+
+TConnectionString TConnectionString::Parse(const std::string& text) {
+    TConnectionString out;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(';', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string part = text.substr(start, end - start);
+        const size_t eq = part.find('=');
+        if (eq != std::string::npos) {
+            std::string key = part.substr(0, eq);
+            for (char& c : key)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            while (!key.empty() && key.front() == ' ')
+                key.erase(0, 1);
+            while (!key.empty() && key.back() == ' ')
+                key.pop_back();
+            if (key == "provider")
+                out.Provider = part.substr(eq + 1);
+            if (key == "data source")
+                out.DataSource = part.substr(eq + 1);
+        }
+        start = end + 1;
+    }
+    return out;
+}
+
+namespace {
+
+TConnectionString JetSource(const std::string& connectionString) {
+    TConnectionString cs = TConnectionString::Parse(connectionString);
+    if (cs.Provider != JetProvider)
+        throw EADOError("Provider '" + cs.Provider +
+                        "' is not available: this system provides only " + JetProvider +
+                        " (SQLite 3 database files).");
+    if (cs.DataSource.empty())
+        throw EADOError("No Data Source given in the connection string.");
+    return cs;
+}
+
+// Refuses files that are not SQLite 3 databases, naming a real Access file as such.
+void CheckFileFormat(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char head[20] = {};
+    in.read(head, sizeof head);
+    const auto got = static_cast<size_t>(in.gcount());
+    if (got == 0)
+        return; // an empty file is an empty SQLite database
+    if (got >= 19 && head[0] == 0 && head[1] == 1 &&
+        (std::memcmp(head + 4, "Standard Jet DB", 15) == 0 ||
+         std::memcmp(head + 4, "Standard ACE DB", 15) == 0))
+        throw EADOError("The file '" + path +
+                        "' is a Microsoft Access (Jet/ACE) database; this provider opens SQLite 3 "
+                        "database files only.");
+    if (got < 16 || std::memcmp(head, "SQLite format 3", 16) != 0)
+        throw EADOError("Unrecognized database format '" + path + "'.");
+}
+
+std::string ArgText(sqlite3_value* v) {
+    const auto* p = sqlite3_value_text(v);
+    return p ? std::string(reinterpret_cast<const char*>(p),
+                           static_cast<size_t>(sqlite3_value_bytes(v)))
+             : std::string();
+}
+
+void ResultText(sqlite3_context* ctx, const std::string& text) {
+    sqlite3_result_text(ctx, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+// NOW(): local date and time in the stored form.
+void NowFunction(sqlite3_context* ctx, int, sqlite3_value**) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    ResultText(ctx, jet::IsoText({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                  local.tm_hour, local.tm_min, local.tm_sec}));
+}
+
+// Format(x, pattern) with Access's date patterns; a value that is no date-time stays as it is.
+void FormatFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    const std::string value = ArgText(argv[0]);
+    jet::TDateTime dt;
+    if (argc < 2 || !jet::ParseDateTime(value, dt))
+        return ResultText(ctx, value);
+    ResultText(ctx, jet::FormatDateTime(dt, ArgText(argv[1])));
+}
+
+// CHR(n): the character with the single-byte code n.
+void ChrFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const char c = static_cast<char>(sqlite3_value_int(argv[0]));
+    sqlite3_result_text(ctx, &c, 1, SQLITE_TRANSIENT);
+}
+
+void RegisterFunctions(sqlite3* db) {
+    const int flags = SQLITE_UTF8;
+    sqlite3_create_function(db, "NOW", 0, flags, nullptr, NowFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "FORMAT", 2, flags | SQLITE_DETERMINISTIC, nullptr, FormatFunction,
+                            nullptr, nullptr);
+    sqlite3_create_function(db, "FORMAT", 1, flags | SQLITE_DETERMINISTIC, nullptr, FormatFunction,
+                            nullptr, nullptr);
+    sqlite3_create_function(db, "CHR", 1, flags | SQLITE_DETERMINISTIC, nullptr, ChrFunction,
+                            nullptr, nullptr);
+}
+
+std::string Message(sqlite3* db) {
+    return sqlite3_errmsg(db);
+}
+
+TADOValue ReadValue(sqlite3_stmt* st, int col, bool dateColumn) {
+    TADOValue v;
+    switch (sqlite3_column_type(st, col)) {
+    case SQLITE_NULL:
+        return v;
+    case SQLITE_INTEGER:
+        v.Kind = TADOValue::TKind::Integer;
+        break;
+    case SQLITE_FLOAT:
+        v.Kind = TADOValue::TKind::Real;
+        break;
+    case SQLITE_BLOB: {
+        v.Kind = TADOValue::TKind::Binary;
+        const auto* p = static_cast<const char*>(sqlite3_column_blob(st, col));
+        v.Data.assign(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(st, col)));
+        return v;
+    }
+    default:
+        v.Kind = TADOValue::TKind::Text;
+    }
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+    v.Data.assign(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(st, col)));
+    jet::TDateTime dt;
+    if (dateColumn && v.Kind == TADOValue::TKind::Text && jet::ParseDateTime(v.Data, dt)) {
+        v.Kind = TADOValue::TKind::Date;
+        v.Data = jet::IsoText(dt);
+    }
+    return v;
+}
+
+int32_t TypeOfValue(const TADOValue& v) {
+    switch (v.Kind) {
+    case TADOValue::TKind::Integer:
+        return 3;
+    case TADOValue::TKind::Real:
+        return 5;
+    case TADOValue::TKind::Binary:
+        return 205;
+    case TADOValue::TKind::Date:
+        return 7;
+    default:
+        return 202;
+    }
+}
+
+struct TStatementGuard {
+    sqlite3_stmt* St = nullptr;
+    ~TStatementGuard() { sqlite3_finalize(St); }
+};
+
+// Keeps German date-time texts written into a date-time column in the stored ISO form.
+void AddDateTriggers(sqlite3* db, const std::string& table) {
+    TStatementGuard info;
+    const std::string quoted = "\"" + table + "\"";
+    if (sqlite3_prepare_v2(db, ("PRAGMA table_info(" + quoted + ")").c_str(), -1, &info.St,
+                           nullptr) != SQLITE_OK)
+        return;
+    std::string sql;
+    while (sqlite3_step(info.St) == SQLITE_ROW) {
+        const std::string col = reinterpret_cast<const char*>(sqlite3_column_text(info.St, 1));
+        const auto* decl = reinterpret_cast<const char*>(sqlite3_column_text(info.St, 2));
+        if (jet::AdoTypeOfDeclared(decl ? decl : "") != 7)
+            continue;
+        const std::string c = "NEW.\"" + col + "\"";
+        const std::string body =
+            " WHEN " + c + " GLOB '[0-3][0-9].[01][0-9].[0-9][0-9][0-9][0-9]*' BEGIN UPDATE " +
+            quoted + " SET \"" + col + "\"=substr(" + c + ",7,4)||'-'||substr(" + c +
+            ",4,2)||'-'||substr(" + c + ",1,2)||substr(" + c + ",11) WHERE rowid=NEW.rowid; END;";
+        sql += "CREATE TRIGGER \"jetdate_" + table + "_" + col + "_i\" AFTER INSERT ON " + quoted +
+               body;
+        sql += "CREATE TRIGGER \"jetdate_" + table + "_" + col + "_u\" AFTER UPDATE OF \"" + col +
+               "\" ON " + quoted + body;
+    }
+    char* error = nullptr;
+    if (!sql.empty() && sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const std::string message = error ? error : "trigger creation failed";
+        sqlite3_free(error);
+        throw EADOError(message);
+    }
+}
+
+} // namespace
+
+// ---- connection ----
+
+TADOConnection::~TADOConnection() {
+    Close();
+}
+
+std::string TADOConnection::Version() {
+    return std::string("2.8 (SQLite ") + sqlite3_libversion() + ")";
+}
+
+void TADOConnection::Open(const std::string& connectionString, const std::string&,
+                          const std::string&) {
+    Close();
+    const TConnectionString cs = JetSource(connectionString);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(cs.DataSource, ec))
+        throw EADOError("Could not find file '" + cs.DataSource + "'.");
+    CheckFileFormat(cs.DataSource);
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(cs.DataSource.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        const std::string message = db ? Message(db) : "out of memory";
+        sqlite3_close(db);
+        throw EADOError("Could not open file '" + cs.DataSource + "': " + message);
+    }
+    RegisterFunctions(db);
+    db_ = db;
+}
+
+void TADOConnection::Close() {
+    if (db_ != nullptr)
+        sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
+std::shared_ptr<TADORecordSet> TADOConnection::Execute(const std::string& sql,
+                                                       int32_t& recordsAffected) {
+    if (db_ == nullptr)
+        throw EADOError("Operation is not allowed when the object is closed.");
+    const jet::TStatement statement = jet::Translate(sql);
+    const char* tail = statement.Sql.c_str();
+    size_t blob = 0;
+    auto result = std::make_shared<TADORecordSet>();
+    recordsAffected = 0;
+    while (*tail != '\0') {
+        TStatementGuard st;
+        if (sqlite3_prepare_v2(db_, tail, -1, &st.St, &tail) != SQLITE_OK)
+            throw EADOError(Message(db_));
+        if (st.St == nullptr)
+            continue; // blanks or a lone semicolon
+        for (int p = 1; p <= sqlite3_bind_parameter_count(st.St) && blob < statement.Blobs.size();
+             ++p, ++blob)
+            sqlite3_bind_blob64(st.St, p, statement.Blobs[blob].data(),
+                                statement.Blobs[blob].size(), SQLITE_STATIC);
+        const int columns = sqlite3_column_count(st.St);
+        std::vector<std::string> names;
+        std::vector<int32_t> types;
+        std::vector<bool> dates;
+        for (int c = 0; c < columns; ++c) {
+            names.emplace_back(sqlite3_column_name(st.St, c));
+            const char* decl = sqlite3_column_decltype(st.St, c);
+            types.push_back(decl ? jet::AdoTypeOfDeclared(decl) : 0);
+            dates.push_back(types.back() == 7);
+        }
+        std::vector<std::vector<TADOValue>> rows;
+        int rc;
+        while ((rc = sqlite3_step(st.St)) == SQLITE_ROW) {
+            std::vector<TADOValue> row;
+            row.reserve(static_cast<size_t>(columns));
+            for (int c = 0; c < columns; ++c)
+                row.push_back(ReadValue(st.St, c, dates[static_cast<size_t>(c)]));
+            rows.push_back(std::move(row));
+        }
+        if (rc != SQLITE_DONE)
+            throw EADOError(Message(db_));
+        if (columns > 0) {
+            // Columns without a declared type (expressions) take the type of their first value.
+            for (size_t c = 0; c < types.size(); ++c) {
+                if (types[c] != 0)
+                    continue;
+                types[c] = 202;
+                for (const auto& row : rows)
+                    if (!row[c].IsNull()) {
+                        types[c] = TypeOfValue(row[c]);
+                        break;
+                    }
+            }
+            result = std::make_shared<TADORecordSet>(std::move(names), std::move(types),
+                                                     std::move(rows));
+            recordsAffected = 0;
+        } else {
+            result = std::make_shared<TADORecordSet>();
+            recordsAffected = sqlite3_changes(db_);
+        }
+    }
+    if (const std::string table = jet::CreatedTable(sql); !table.empty())
+        AddDateTriggers(db_, table);
+    return result;
+}
+
+void TADOConnection::RunPlain(const char* sql) {
+    if (db_ == nullptr)
+        throw EADOError("Operation is not allowed when the object is closed.");
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw EADOError(Message(db_));
+}
+
+void TADOConnection::BeginTrans() {
+    RunPlain("BEGIN");
+}
+void TADOConnection::CommitTrans() {
+    RunPlain("COMMIT");
+}
+void TADOConnection::RollbackTrans() {
+    RunPlain("ROLLBACK");
+}
+
+void TADOConnection::CreateCatalog(const std::string& connectionString) {
+    const TConnectionString cs = JetSource(connectionString);
+    std::error_code ec;
+    if (std::filesystem::exists(cs.DataSource, ec))
+        throw EADOError("Database already exists.");
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(cs.DataSource.c_str(), &db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    // Writing the header makes the file an SQLite database at once, not an empty file.
+    const bool ok = rc == SQLITE_OK &&
+                    sqlite3_exec(db, "PRAGMA application_id=1330795086; PRAGMA user_version=1;",
+                                 nullptr, nullptr, nullptr) == SQLITE_OK;
+    const std::string message = db ? Message(db) : "out of memory";
+    sqlite3_close(db);
+    if (!ok)
+        throw EADOError("Could not create database '" + cs.DataSource + "': " + message);
+}
+
+} // namespace orvendal

@@ -1,0 +1,40 @@
+#pragma once
+// Jet SQL to SQLite: the rewriting that lets the statement texts of the access layer run
+// unchanged on an SQLite file, and the date-time values as Jet reads and shows them.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orvendal::jet {
+
+// A translated statement: SQLite text whose "?" parameters take Blobs in order.
+struct TStatement {
+    std::string Sql;
+    std::vector<std::string> Blobs;
+};
+
+// Rewrites one Jet statement text: 0x<hex> literals become bound parameters, double-quoted
+// literals become single-quoted ones, chains of literals and CHR()/CHAR() joined by "+" fold
+// into one literal, a leading "SELECT TOP n" becomes a trailing "LIMIT n", and text columns of
+// CREATE TABLE get the NOCASE collation.
+TStatement Translate(const std::string& text);
+// The table name when text is a CREATE TABLE statement, else empty.
+std::string CreatedTable(const std::string& text);
+
+struct TDateTime {
+    int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
+};
+// Reads ISO 8601 "yyyy-mm-dd[( |T)hh:nn[:ss]]" or German "dd.mm.yyyy[ hh:nn[:ss]]".
+bool ParseDateTime(const std::string& text, TDateTime& value);
+// "yyyy-mm-dd hh:nn:ss", the stored form.
+std::string IsoText(const TDateTime& value);
+// "dd.mm.yyyy hh:nn:ss", the shown form.
+std::string GermanText(const TDateTime& value);
+// Access's Format of a date-time with the pattern letters d, dd, m, mm, yy, yyyy, h, hh, n, nn,
+// s, ss; "m"/"mm" after an hour means minutes.
+std::string FormatDateTime(const TDateTime& value, const std::string& pattern);
+// ADO type number for an SQLite declared column type; 0 when it names no known type.
+int32_t AdoTypeOfDeclared(const std::string& declared);
+
+} // namespace orvendal::jet
