@@ -237,30 +237,24 @@ TEST(FormSettingsTest, ADotInTheFolderNameStillFindsTheProgramSettings) {
 }
 
 // The frame of every operation: buttons locked, hourglass, device settings, then unlocked.
-struct OperationCase {
-    const char* Name;
-    void (TForm1::*Click)();
-    const char* Title;
-};
-
-class FormOperationTest : public ::testing::TestWithParam<OperationCase> {};
-
-TEST_P(FormOperationTest, OperationRunsInTheFrameAndSaysItIsNotBuilt) {
-    const OperationCase& c = GetParam();
+TEST(FormOperationFrameTest, OperationLocksLoadsTheSelectedDeviceAndUnlocks) {
     TProgramFolder folder;
     WriteSettings(folder.Path() + "a.ini", DeviceLines("PPC-A", "A", "11"));
-    WriteSettings(folder.Path() + "b.ini", DeviceLines("PPC-B", "B", "12"));
+    WriteSettings(folder.Path() + "b.ini",
+                  DeviceLines("PPC-B", "B", "12", {"8=http://transfer.example/"}));
     TFormUnderTest t(folder);
     t.Form.FormCreate();
     t.View.SetItemIndex("RadioGroup1", 1);
     t.View.Calls.clear();
 
-    (t.Form.*c.Click)();
+    bool pocketPC = false;
+    std::string device;
+    t.Form.RunOperation([&] {
+        pocketPC = t.Form.OperationPreamble();
+        device = t.Form.CurrentDevice;
+        t.Form.ShowInfo("Zwischenstand");
+    });
 
-    ASSERT_EQ(t.View.Boxes.size(), 1u);
-    EXPECT_EQ(t.View.Boxes[0].Kind, TMsgKind::Information);
-    EXPECT_EQ(t.View.Boxes[0].Text, std::string("Der Programmteil \"") + c.Title +
-                                        "\" ist in dieser Version noch nicht enthalten.");
     const std::vector<std::string> expected = {"SetEnabled(BitBtn1,0)",
                                                "SetEnabled(BitBtn2,0)",
                                                "SetEnabled(BitBtn3,0)",
@@ -268,7 +262,7 @@ TEST_P(FormOperationTest, OperationRunsInTheFrameAndSaysItIsNotBuilt) {
                                                "SetEnabled(CloseBtn,0)",
                                                "Hourglass",
                                                "Normal",
-                                               "MessageBox(" + t.View.Boxes[0].Text + ")",
+                                               "MessageBox(Zwischenstand)",
                                                "Hourglass",
                                                "Normal",
                                                "SetEnabled(CloseBtn,1)",
@@ -277,18 +271,30 @@ TEST_P(FormOperationTest, OperationRunsInTheFrameAndSaysItIsNotBuilt) {
                                                "SetEnabled(BitBtn2,1)",
                                                "SetEnabled(BitBtn1,1)"};
     EXPECT_EQ(t.View.Calls, expected);
-    EXPECT_EQ(t.Form.CurrentDevice, "PPC-B"); // the selected row's settings were loaded
+    EXPECT_TRUE(pocketPC);      // key "8" gave type "3"
+    EXPECT_EQ(device, "PPC-B"); // key "1" of the selected row's file
+    EXPECT_TRUE(t.Form.WebTransfer);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Buttons, FormOperationTest,
-    ::testing::Values(OperationCase{"Exchange", &TForm1::BitBtn1Click, "Datenaustausch"},
-                      OperationCase{"Photos", &TForm1::BitBtn2Click, "Zuordnung Fotos"},
-                      OperationCase{"Support", &TForm1::BitBtn3Click, "Supportversand"},
-                      OperationCase{"Manual", &TForm1::BitBtn4Click, "Update Handbuch"},
-                      OperationCase{"PhotoSettings", &TForm1::SpeedButton1Click,
-                                    "Einstellungen zur Foto-Zuordnung"}),
-    [](const auto& info) { return std::string(info.param.Name); });
+// The photo settings and the photo assignment start from the same frame.
+TEST(FormOperationFrameTest, EveryOperationButtonUnlocksTheWindowAtItsEnd) {
+    const std::vector<void (TForm1::*)()> clicks = {&TForm1::BitBtn1Click, &TForm1::BitBtn2Click,
+                                                    &TForm1::BitBtn3Click, &TForm1::BitBtn4Click,
+                                                    &TForm1::SpeedButton1Click};
+    TProgramFolder folder;
+    WriteSettings(folder.Path() + "a.ini",
+                  DeviceLines("PPC-A", "A", "11", {"4=" + folder.Path() + "work/"}));
+    for (auto click : clicks) {
+        TFormUnderTest t(folder);
+        t.Form.FormCreate();
+        (t.Form.*click)();
+        EXPECT_FALSE(t.View.Hourglass);
+        for (const char* button : {"BitBtn1", "BitBtn2", "BitBtn3", "BitBtn4", "CloseBtn"}) {
+            EXPECT_TRUE(t.View.Enabled.at(button)) << button;
+        }
+        EXPECT_EQ(t.Form.CurrentDevice, "PPC-A");
+    }
+}
 
 TEST(FormOperationFrameTest, AnUncaughtErrorIsShownAndTheWindowIsUnlocked) {
     TProgramFolder folder;

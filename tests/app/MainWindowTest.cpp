@@ -233,7 +233,7 @@ TEST_F(MainWindowTest, CancelledProxyDialogKeepsThePreset) {
     EXPECT_EQ(window.Form().CurrentProxy, "proxy.intern:8080");
 }
 
-TEST_F(MainWindowTest, OperationShowsAnInformationBoxWithTheNormalCursorAndUnlocks) {
+TEST_F(MainWindowTest, InformationBoxShowsTheNormalCursorWhileTheOperationIsLocked) {
     WriteSettings(folder.Path() + "a.ini", DeviceLines("PPC-A", "Gerät A", "1"));
     TMainWindow window(folder.ProgramFile());
     window.show();
@@ -248,11 +248,13 @@ TEST_F(MainWindowTest, OperationShowsAnInformationBoxWithTheNormalCursorAndUnloc
         normalCursor = QApplication::overrideCursor() == nullptr;
         box.accept();
     });
-    Component<QAbstractButton>(window, "BitBtn1").click();
+    window.Form().RunOperation([&] {
+        window.Form().OperationPreamble();
+        window.Form().ShowInfo("Zwischenstand");
+    });
 
     ASSERT_TRUE(answer.Answered());
-    EXPECT_EQ(text,
-              "Der Programmteil \"Datenaustausch\" ist in dieser Version noch nicht enthalten.");
+    EXPECT_EQ(text, "Zwischenstand");
     EXPECT_EQ(icon, QMessageBox::Information);
     EXPECT_TRUE(lockedWhileShown);
     EXPECT_TRUE(normalCursor);
