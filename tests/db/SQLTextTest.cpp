@@ -79,7 +79,7 @@ const TBuilderCase builderCases[] = {
     {"DeleteEmptyTable", Jet, [](TSQLADOServer& s) { return s.Delete("", "Id>7"); }, false, ""},
     {"SelectWhereKey", Jet, [](TSQLADOServer& s) { return s.SelectWhere("SysData", "Id", "8", "SysValue"); }, true, "SELECT SysValue FROM SysData WHERE Id=8\r\n"},
     {"SelectWhereQuestionMark", Jet, [](TSQLADOServer& s) { return s.SelectWhere("dual", "?", "1", "x"); }, true, "SELECT x FROM dual\r\n"},
-    {"LookupLanguage", SqlServer, [](TSQLADOServer& s) { int32_t n = 5; std::string t = "old"; s.LookupValue("master.dbo.syslanguages", "langid", "@@langid", "name", n, t); return n == -1 && t.empty(); // scripted: no record set to count }, true, "SELECT name FROM master.dbo.syslanguages WHERE langid=@@langid\r\n"},
+    {"LookupLanguage", SqlServer, [](TSQLADOServer& s) { int32_t n = 5; std::string t = "old"; s.LookupValue("master.dbo.syslanguages", "langid", "@@langid", "name", n, t); return n == -1 && t.empty(); }, true, "SELECT name FROM master.dbo.syslanguages WHERE langid=@@langid\r\n"},
     {"TransactionsSqlServer", SqlServer, [](TSQLADOServer& s) { return s.BeginTransaction() && s.Commit() && s.Rollback(); }, true, "BEGIN TRANSACTION\r\nCOMMIT TRANSACTION\r\nROLLBACK TRANSACTION\r\n"},
     {"TransactionsOracle", Oracle, [](TSQLADOServer& s) { return s.BeginTransaction() && s.Commit() && s.Rollback(); }, true, "SET TRANSACTION READ WRITE\r\nCOMMIT\r\nROLLBACK\r\n"},
     {"TransactionsJetAreMethods", Jet, [](TSQLADOServer& s) { return s.BeginTransaction() || s.Commit() || s.Rollback(); }, false, ""},
