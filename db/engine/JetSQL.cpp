@@ -201,7 +201,7 @@ TStatement Translate(const std::string& text) {
         const size_t n = NextSolid(t, k + 1);
         if (n < t.size() && Upper(t[k].Raw) == "TOP" && t[n].Kind == TTok::Number) {
             topAt = k;
-            topEnd = n + 1;
+            topEnd = n + 1 < t.size() && t[n + 1].Kind == TTok::Space ? n + 2 : n + 1;
             limit = t[n].Raw;
         }
     }
