@@ -46,8 +46,8 @@ void TMemoryStream::Clear() {
 void TMemoryStream::LoadFromFile(const std::string& fileName) {
     std::ifstream in(fileName, std::ios::binary);
     if (!in) {
-        throw std::runtime_error("Datei " + fileName + " kann nicht geöffnet werden: " +
-                                 std::strerror(errno));
+        throw std::runtime_error("Datei " + fileName +
+                                 " kann nicht geöffnet werden: " + std::strerror(errno));
     }
     data_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (in.bad()) {
@@ -59,10 +59,11 @@ void TMemoryStream::LoadFromFile(const std::string& fileName) {
 void TMemoryStream::SaveToFile(const std::string& fileName) const {
     std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
     if (!out) {
-        throw std::runtime_error("Datei " + fileName + " kann nicht erstellt werden: " +
-                                 std::strerror(errno));
+        throw std::runtime_error("Datei " + fileName +
+                                 " kann nicht erstellt werden: " + std::strerror(errno));
     }
-    out.write(reinterpret_cast<const char*>(data_.data()), static_cast<std::streamsize>(data_.size()));
+    out.write(reinterpret_cast<const char*>(data_.data()),
+              static_cast<std::streamsize>(data_.size()));
     out.flush();
     if (!out) {
         throw std::runtime_error("Datei " + fileName + " kann nicht geschrieben werden");

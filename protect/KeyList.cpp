@@ -1,0 +1,26 @@
+#include "protect/KeyList.h"
+
+#include "protect/Ansi.h"
+#include "protect/Crypt.h"
+
+namespace orvendal {
+
+bool TKeyList::Load(TStream& stream) {
+    const bool ok = DecryptLines(stream, lines_);
+    for (std::string& line : lines_) {
+        line = AnsiToUtf8(line);
+    }
+    return ok;
+}
+
+std::string TKeyList::Value(const std::string& key) const {
+    for (const std::string& line : lines_) {
+        const size_t eq = line.find('=');
+        if (eq != std::string::npos && line.compare(0, eq, key) == 0 && eq == key.size()) {
+            return line.substr(eq + 1);
+        }
+    }
+    return {};
+}
+
+} // namespace orvendal
