@@ -1,7 +1,6 @@
 #pragma once
-// The BFH container: "BFH", a mode byte and a CRC-32 that tells a right key from a wrong one,
-// around Blowfish-CBC ciphertext of the padded data. Mode 2 is written; modes 0, 1 and 2 are
-// read.
+// TBFH: the holder of the process-wide Blowfish key and the reader and writer of BFH
+// containers ("BFH" + mode byte; mode 2 is written, modes 0, 1 and 2 are read).
 
 #include "protect/Blowfish.h"
 #include "protect/Streams.h"
@@ -15,28 +14,27 @@ class TBFH {
 public:
     virtual ~TBFH() = default;
 
-    // Runs the key schedule (Windows-1252 bytes) for the whole process; an empty key returns to
-    // the unkeyed tables. Throws EWeakKey for a rejected key.
+    // Keyword setter: runs the key schedule for key (Windows-1252 bytes) on the process-wide
+    // state, replacing the key of every TBFH; an empty key restores the unkeyed tables.
+    // Throws EWeakKey when the key is rated weak.
     void SetKeyword(const std::string& key);
 
-    // Writes a mode-2 container of the whole source to the destination (both rewound first;
-    // the destination ends with the container).
-    void EncryptStream(TStream& source, TStream& destination);
-    // Deciphers the container in source and writes the data at the destination's position,
-    // cutting it there. False, with the destination untouched, for a container that is not
-    // valid: no "BFH", an unknown mode, a CRC mismatch (the wrong key) or damaged padding.
-    bool DecryptStream(TStream& source, TStream& destination);
+    // Rewinds both streams and writes a mode-2 container of the whole source to dest, with a
+    // fresh random IV. Stream errors pass as exceptions.
+    void EncryptStream(TStream& source, TStream& dest);
+    // Deciphers the container in source (from its start) into dest at its position and cuts
+    // dest there. False, with dest untouched, for a bad header, a wrong key or damaged padding.
+    bool DecryptStream(TStream& source, TStream& dest);
 
-    // Filled by the last header read: the initialisation vector, and for modes 0 and 1 the
-    // name and the two words beside it.
-    TChain IV;
-    std::string Name;
-    uint32_t Extra[2] = {0, 0};
+    uint32_t IV[2] = {0, 0};    // the IV of the container read last
+    std::string Name;           // mode 0 and 1 only: the stored name (at most 255 bytes)
+    uint32_t Extra[2] = {0, 0}; // mode 0 and 1 only: the two words stored beside the name
 
 private:
-    // Checks the header and returns the offset of the data, or -1 when it is not valid.
-    int64_t ReadHeader(TStream& source);
-    void TakeNameArea(const uint8_t* area);
+    // Checks the header and leaves source at the start of the data; false when invalid.
+    bool ReadHeader(TStream& source);
+    bool ReadNamedHeader(TStream& source, uint8_t mode);
+    bool ReadMode2Header(TStream& source);
 };
 
 } // namespace orvendal

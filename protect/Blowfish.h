@@ -1,7 +1,8 @@
 #pragma once
-// Blowfish with 16 rounds and CBC over little-endian words. The key state is one per process:
-// setting a key replaces it for every user of the cipher.
+// Blowfish with 16 rounds over one process-wide key state, with the little-endian word order
+// and the persistent CBC chaining value of the BFH container.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -9,34 +10,32 @@
 
 namespace orvendal {
 
-// A key whose schedule put the same value twice into an S-box.
+// Raised for a key whose schedule puts the same value twice into one S-box.
 class EWeakKey : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
-// The CBC chaining value; it carries over from one call to the next.
-struct TChain {
-    uint32_t C0 = 0;
-    uint32_t C1 = 0;
-};
+namespace blowfish {
 
-// Back to the unkeyed initial tables (the digits of pi).
-void BlowfishReset();
-// Runs the key schedule for key (bytes, cycled over 72 bytes); an empty key resets. Throws
-// EWeakKey when an S-box holds a value twice; the tables keep that schedule.
-void BlowfishSetKey(const std::string& key);
-// One block, left and right half.
-void BlowfishEncipher(uint32_t& left, uint32_t& right);
-void BlowfishDecipher(uint32_t& left, uint32_t& right);
-// CBC over the whole 8-byte blocks of buffer; bytes after the last whole block stay untouched.
-void BlowfishEncipherCBC(uint8_t* buffer, size_t n, TChain& chain);
-void BlowfishDecipherCBC(uint8_t* buffer, size_t n, TChain& chain);
+using TSBoxes = std::array<std::array<uint32_t, 256>, 4>;
 
-// The weak-key test: true when one of the four S-boxes holds a value twice.
-bool HasRepeatedEntry(const uint32_t (&sboxes)[4][256]);
-// The rejection text in the user's language (German when LC_ALL, LC_MESSAGES or LANG, the
-// first one set, starts with "de").
+// Runs the key schedule on the process-wide state; an empty key restores the initial pi
+// tables. Throws EWeakKey (the tables keep the rejected schedule) when CheckSBoxes refuses.
+void SetKey(const std::string& key);
+// Throws EWeakKey with the text of the user's language when a box holds a value twice.
+void CheckSBoxes(const TSBoxes& boxes);
+// The refusal text: German when LC_ALL, LC_MESSAGES or LANG (first one set) starts with "de".
 std::string WeakKeyMessage();
 
+// One block in place; left and right are the two halves.
+void EncipherBlock(uint32_t& left, uint32_t& right);
+void DecipherBlock(uint32_t& left, uint32_t& right);
+
+// CBC over floor(n/8) blocks of data (little-endian words); the bytes after the last whole
+// block are left alone. chain is read and updated so that chunked calls form one chain.
+void EncipherCBC(uint8_t* data, size_t n, uint32_t chain[2]);
+void DecipherCBC(uint8_t* data, size_t n, uint32_t chain[2]);
+
+} // namespace blowfish
 } // namespace orvendal

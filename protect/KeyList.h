@@ -1,5 +1,5 @@
 #pragma once
-// A deciphered settings file as its list of "key=value" lines.
+// The key list of a settings file: lines of "key=value" deciphered with the fixed key.
 
 #include "protect/Streams.h"
 
@@ -10,11 +10,13 @@ namespace orvendal {
 
 class TKeyList {
 public:
-    // Deciphers the settings file in stream with the fixed key; its Windows-1252 text becomes
-    // UTF-8. False, with an empty list, when it does not decipher.
-    bool Load(TStream& stream);
-    // The text after the first "=" of the line whose text before it is key; "" when absent.
+    // Deciphers the container in enciphered (from its start) and converts each line from
+    // Windows-1252 to UTF-8; false and an empty list when it does not decipher.
+    bool Load(TStream& enciphered);
+    // The part after the first '=' of the first line whose part before it equals key; "" when
+    // no line has that key.
     std::string Value(const std::string& key) const;
+    // The lines as read, in UTF-8.
     const std::vector<std::string>& Lines() const { return lines_; }
 
 private:

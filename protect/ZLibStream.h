@@ -1,5 +1,5 @@
 #pragma once
-// Whole-stream zlib packing (RFC 1950) of transfer files, at zlib's default level.
+// Whole-stream zlib packing (RFC 1950 wrapper, default level) of transfer files.
 
 #include "protect/Streams.h"
 
@@ -8,20 +8,22 @@
 
 namespace orvendal {
 
-// Data that is no complete zlib stream: a wrong header, a bad checksum, or an early end.
+// Raised for data that is no complete zlib stream (bad header, damaged data, bad Adler-32,
+// or an end before the stream's end marker).
 class EZLibError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
-// Packs the whole source, from its start, to the destination at its position.
-void DeflateStream(TStream& source, TStream& destination);
-// Inflates from the source's position and appends to the destination until the stream's end
-// marker. Throws EZLibError when the data is no complete zlib stream.
-void InflateStream(TStream& source, TStream& destination);
-// Replaces the stream's content by its inflated content (rewound).
+// Writes a zlib stream of the whole source (from its start) to dest at its position.
+void DeflateStream(TStream& source, TStream& dest);
+// Inflates one zlib stream from the source's position and appends the output to dest.
+// Throws EZLibError for damaged or truncated data.
+void InflateStream(TStream& source, TStream& dest);
+// Replaces the content of stream (inflated from its start) with its inflated form; throws
+// EZLibError and leaves the stream's content as it was for damaged data.
 void InflateBuffer(TMemoryStream& stream);
-// Inflates the file in place. Throws EZLibError, or std::runtime_error for file errors.
+// Inflates the file in place; file errors throw std::runtime_error, bad data EZLibError.
 void InflateFile(const std::string& fileName);
 
 } // namespace orvendal
