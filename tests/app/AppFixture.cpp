@@ -65,8 +65,7 @@ void WriteSettings(const std::string& fileName, const std::vector<std::string>& 
         ansi.push_back(Utf8ToAnsi(line));
     }
     TMemoryStream stream;
-    TCryptObject crypt;
-    crypt.EncryptLines(ansi, stream);
+    EncryptLines(ansi, stream);
     stream.SaveToFile(fileName);
 }
 
