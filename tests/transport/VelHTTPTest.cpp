@@ -3,6 +3,10 @@
 
 #include "transport/HttpTestEnv.h"
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 namespace orvendal {
 namespace {
 
@@ -250,6 +254,32 @@ INSTANTIATE_TEST_SUITE_P(
                       TDownloadFailure{"DropMidTransfer", "/drop", "", nullptr},
                       TDownloadFailure{"Refused", nullptr, "", nullptr}),
     [](const auto& info) { return std::string(info.param.Name); });
+
+// A write that breaks off (here: the file size limit, as a full disk would) must not destroy
+// the import file of an earlier run nor leave a torn file under its name.
+TEST_F(VelHTTPTest, BrokenWriteKeepsTheOldFile) {
+    std::string content = SampleContent(200000);
+    OfferDownload(Zip(content));
+    std::string file = scratch.File("import.mdb");
+    WriteText(file, "import of the last run");
+
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool received = http.ReceiveFile(file, true);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old), 0);
+
+    EXPECT_FALSE(received);
+    EXPECT_EQ(http.ErrorText.rfind("HTTP-Step 20: ", 0), 0u) << http.ErrorText;
+    EXPECT_EQ(ReadText(file), "import of the last run");
+    EXPECT_EQ(Files(), "import.mdb ") << "no temporary file left";
+
+    ASSERT_TRUE(http.ReceiveFile(file, true)) << http.ErrorText; // without the limit it goes
+    EXPECT_EQ(ReadText(file), content);
+}
 
 TEST_F(VelHTTPTest, DownloadIntoAMissingFolderIsStep20) {
     OfferDownload(Zip("rows"));
