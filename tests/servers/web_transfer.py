@@ -28,6 +28,7 @@ MAX_BODY = 64 * 1024 * 1024
 class Handler(http.server.BaseHTTPRequestHandler):
     state = ""
     lock = threading.Lock()
+    timeout = 30  # a client that stalls does not hold its thread for ever
 
     def log_message(self, format, *args):
         pass  # requests.log records what the tests need
