@@ -271,35 +271,10 @@ struct TStatementGuard {
     ~TStatementGuard() { sqlite3_finalize(St); }
 };
 
-// Keeps German date-time texts written into a date-time column in the stored ISO form.
-void AddDateTriggers(sqlite3* db, const std::string& table) {
-    TStatementGuard info;
-    const std::string quoted = "\"" + table + "\"";
-    if (sqlite3_prepare_v2(db, ("PRAGMA table_info(" + quoted + ")").c_str(), -1, &info.St,
-                           nullptr) != SQLITE_OK)
-        return;
-    std::string sql;
-    while (sqlite3_step(info.St) == SQLITE_ROW) {
-        const std::string col = reinterpret_cast<const char*>(sqlite3_column_text(info.St, 1));
-        const auto* decl = reinterpret_cast<const char*>(sqlite3_column_text(info.St, 2));
-        if (jet::AdoTypeOfDeclared(decl ? decl : "") != 7)
-            continue;
-        const std::string c = "NEW.\"" + col + "\"";
-        const std::string body =
-            " WHEN " + c + " GLOB '[0-3][0-9].[01][0-9].[0-9][0-9][0-9][0-9]*' BEGIN UPDATE " +
-            quoted + " SET \"" + col + "\"=substr(" + c + ",7,4)||'-'||substr(" + c +
-            ",4,2)||'-'||substr(" + c + ",1,2)||substr(" + c + ",11) WHERE rowid=NEW.rowid; END;";
-        sql += "CREATE TRIGGER \"jetdate_" + table + "_" + col + "_i\" AFTER INSERT ON " + quoted +
-               body;
-        sql += "CREATE TRIGGER \"jetdate_" + table + "_" + col + "_u\" AFTER UPDATE OF \"" + col +
-               "\" ON " + quoted + body;
-    }
-    char* error = nullptr;
-    if (!sql.empty() && sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-        const std::string message = error ? error : "trigger creation failed";
-        sqlite3_free(error);
-        throw EADOError(message);
-    }
+std::string Upper(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
 }
 
 } // namespace
@@ -342,7 +317,10 @@ std::shared_ptr<TADORecordSet> TADOConnection::Execute(const std::string& sql,
                                                        int32_t& recordsAffected) {
     if (db_ == nullptr)
         throw EADOError("Operation is not allowed when the object is closed.");
-    const jet::TStatement statement = jet::Translate(sql);
+    const jet::TStatement statement =
+        jet::Translate(sql, [this](const std::string& table, const std::string& column) {
+            return IsDateColumn(table, column);
+        });
     const char* tail = statement.Sql.c_str();
     size_t blob = 0;
     auto result = std::make_shared<TADORecordSet>();
@@ -398,9 +376,31 @@ std::shared_ptr<TADORecordSet> TADOConnection::Execute(const std::string& sql,
             recordsAffected = sqlite3_changes(db_);
         }
     }
-    if (const std::string table = jet::CreatedTable(sql); !table.empty())
-        AddDateTriggers(db_, table);
+    const size_t start = sql.find_first_not_of(" \t\r\n");
+    const std::string verb =
+        start == std::string::npos ? std::string() : Upper(sql.substr(start, 5));
+    if (verb == "CREAT" || verb == "ALTER" || verb == "DROP ")
+        dateColumns_.clear(); // the schema may have changed
     return result;
+}
+
+bool TADOConnection::IsDateColumn(const std::string& table, const std::string& column) {
+    const std::string key = Upper(table);
+    auto it = dateColumns_.find(key);
+    if (it == dateColumns_.end()) {
+        std::set<std::string> columns;
+        TStatementGuard info;
+        const std::string pragma = "PRAGMA table_info(\"" + table + "\")";
+        if (sqlite3_prepare_v2(db_, pragma.c_str(), -1, &info.St, nullptr) == SQLITE_OK)
+            while (sqlite3_step(info.St) == SQLITE_ROW) {
+                const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(info.St, 1));
+                const auto* decl = reinterpret_cast<const char*>(sqlite3_column_text(info.St, 2));
+                if (name && jet::AdoTypeOfDeclared(decl ? decl : "") == 7)
+                    columns.insert(Upper(name));
+            }
+        it = dateColumns_.emplace(key, std::move(columns)).first;
+    }
+    return it->second.count(Upper(column)) > 0;
 }
 
 void TADOConnection::RunPlain(const char* sql) {

@@ -6,7 +6,9 @@
 // are thrown as EADOError with a provider-style message; TSQLADOServer catches them.
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -115,8 +117,11 @@ public:
 
 private:
     void RunPlain(const char* sql);
+    // Whether the column of the table is declared as a date-time; learned once per table.
+    bool IsDateColumn(const std::string& table, const std::string& column);
 
     sqlite3* db_ = nullptr;
+    std::map<std::string, std::set<std::string>> dateColumns_; // upper-case table -> columns
 };
 
 // The parts of a connection string "Provider=...;Data Source=..."; keys case-insensitive.

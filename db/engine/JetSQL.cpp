@@ -170,9 +170,109 @@ bool IsTextType(const std::string& word) {
     return false;
 }
 
+bool IsWord(const TToken& t, const char* word) {
+    return t.Kind == TTok::Word && Upper(t.Raw) == word;
+}
+
+std::string Unbracketed(const TToken& t) {
+    return t.Kind == TTok::Ident ? t.Raw.substr(1, t.Raw.size() - 2) : t.Raw;
+}
+
+// The table a statement writes or reads first: the name after INTO, UPDATE or FROM.
+std::string StatementTable(const std::vector<TToken>& t) {
+    for (size_t i = 0; i < t.size(); ++i)
+        if (IsWord(t[i], "INTO") || IsWord(t[i], "UPDATE") || IsWord(t[i], "FROM")) {
+            const size_t n = NextSolid(t, i + 1);
+            if (n < t.size() && (t[n].Kind == TTok::Word || t[n].Kind == TTok::Ident))
+                return Unbracketed(t[n]);
+        }
+    return {};
+}
+
+// The items of a parenthesised list starting at open: the token index of each item whose
+// only solid token is at that index (npos for other items). Returns the index of ")" via end.
+std::vector<size_t> ListItems(const std::vector<TToken>& t, size_t open, size_t& end) {
+    std::vector<size_t> items;
+    int depth = 0;
+    size_t single = std::string::npos, solid = 0;
+    for (end = open + 1; end < t.size(); ++end) {
+        const std::string& r = t[end].Raw;
+        if (depth == 0 && (r == "," || r == ")")) {
+            items.push_back(solid == 1 ? single : std::string::npos);
+            single = std::string::npos;
+            solid = 0;
+            if (r == ")")
+                return items;
+            continue;
+        }
+        if (r == "(")
+            ++depth;
+        if (r == ")")
+            --depth;
+        if (t[end].Kind != TTok::Space) {
+            single = end;
+            ++solid;
+        }
+    }
+    return items;
+}
+
+// Token indexes of text literals that go into a date-time column of INSERT INTO t(...) VALUES(...).
+std::vector<size_t> InsertDateLiterals(const std::vector<TToken>& t, const std::string& table,
+                                       const TDateColumnTest& isDate) {
+    std::vector<size_t> out;
+    const size_t insert = NextSolid(t, 0);
+    if (insert >= t.size() || !IsWord(t[insert], "INSERT"))
+        return out;
+    size_t open = NextSolid(t, NextSolid(t, NextSolid(t, insert + 1) + 1) + 1), end = 0;
+    if (open >= t.size() || t[open].Raw != "(")
+        return out;
+    const std::vector<size_t> columns = ListItems(t, open, end);
+    const size_t values = NextSolid(t, end + 1);
+    if (values >= t.size() || !IsWord(t[values], "VALUES"))
+        return out;
+    open = NextSolid(t, values + 1);
+    if (open >= t.size() || t[open].Raw != "(")
+        return out;
+    const std::vector<size_t> items = ListItems(t, open, end);
+    for (size_t k = 0; k < items.size() && k < columns.size(); ++k)
+        if (items[k] != std::string::npos && columns[k] != std::string::npos &&
+            t[items[k]].Kind == TTok::Text && isDate(table, Unbracketed(t[columns[k]])))
+            out.push_back(items[k]);
+    return out;
+}
+
+// A text literal right after "column <op>" where the column holds date-time values.
+bool ComparedWithDate(const std::vector<TToken>& t, size_t i, const std::string& table,
+                      const TDateColumnTest& isDate) {
+    size_t k = i, ops = 0;
+    while (k > 0) {
+        --k;
+        if (t[k].Kind == TTok::Space)
+            continue;
+        if (t[k].Raw == "=" || t[k].Raw == "<" || t[k].Raw == ">") {
+            ++ops;
+            continue;
+        }
+        return ops > 0 && ops <= 2 && (t[k].Kind == TTok::Word || t[k].Kind == TTok::Ident) &&
+               isDate(table, Unbracketed(t[k]));
+    }
+    return false;
+}
+
+// The stored form of a German date-time literal; other texts stay as they are.
+std::string DateLiteral(const std::string& value) {
+    TDateTime dt;
+    return value.size() > 2 && value[2] == '.' && ParseDateTime(value, dt) ? IsoText(dt) : value;
+}
+
 } // namespace
 
 std::string CreatedTable(const std::string& text) {
+    // Most statements are no CREATE: decide that without tokenizing the whole text.
+    const size_t start = text.find_first_not_of(" \t\r\n");
+    if (start == std::string::npos || Upper(text.substr(start, 6)) != "CREATE")
+        return {};
     const auto t = Tokenize(text);
     size_t a = NextSolid(t, 0), b = NextSolid(t, a + 1), c = NextSolid(t, b + 1);
     if (c >= t.size() || Upper(t[a].Raw) != "CREATE" || Upper(t[b].Raw) != "TABLE")
@@ -185,9 +285,12 @@ std::string CreatedTable(const std::string& text) {
     return name;
 }
 
-TStatement Translate(const std::string& text) {
+TStatement Translate(const std::string& text, const TDateColumnTest& isDate) {
     const auto t = Tokenize(text);
     TStatement out;
+    const std::string table = isDate ? StatementTable(t) : std::string();
+    const std::vector<size_t> insertDates =
+        table.empty() ? std::vector<size_t>() : InsertDateLiterals(t, table, isDate);
     const bool createTable = !CreatedTable(text).empty();
     std::string limit;
     size_t i = 0;
@@ -218,9 +321,13 @@ TStatement Translate(const std::string& text) {
         }
         const TToken& tok = t[i];
         switch (tok.Kind) {
-        case TTok::Text:
-            out.Sql += SqlLiteral(tok.Value);
+        case TTok::Text: {
+            const bool date = !table.empty() && (std::find(insertDates.begin(), insertDates.end(),
+                                                           i) != insertDates.end() ||
+                                                 ComparedWithDate(t, i, table, isDate));
+            out.Sql += SqlLiteral(date ? DateLiteral(tok.Value) : tok.Value);
             break;
+        }
         case TTok::Blob: {
             std::string hex = tok.Value.size() % 2 ? "0" + tok.Value : tok.Value;
             std::string bytes(hex.size() / 2, '\0');

@@ -3,6 +3,7 @@
 // unchanged on an SQLite file, and the date-time values as Jet reads and shows them.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,11 +15,16 @@ struct TStatement {
     std::vector<std::string> Blobs;
 };
 
+// Tells whether the named column of the named table holds date-time values.
+using TDateColumnTest = std::function<bool(const std::string& table, const std::string& column)>;
+
 // Rewrites one Jet statement text: 0x<hex> literals become bound parameters, double-quoted
 // literals become single-quoted ones, chains of literals and CHR()/CHAR() joined by "+" fold
 // into one literal, a leading "SELECT TOP n" becomes a trailing "LIMIT n", and text columns of
-// CREATE TABLE get the NOCASE collation.
-TStatement Translate(const std::string& text);
+// CREATE TABLE get the NOCASE collation. German date-time literals ("dd.mm.yyyy[ hh:nn[:ss]]")
+// written into or compared with a date-time column (INSERT ... (columns) VALUES (...),
+// "column = literal", "column < literal" and the like) become the stored ISO form.
+TStatement Translate(const std::string& text, const TDateColumnTest& isDate = {});
 // The table name when text is a CREATE TABLE statement, else empty.
 std::string CreatedTable(const std::string& text);
 

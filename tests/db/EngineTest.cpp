@@ -291,6 +291,12 @@ TEST_F(DbEngine, JetSqlForms) {
     ASSERT_TRUE(s.Update("MBlob", "Created='31.12.2025 23:59:58'", "Id=6"));
     ASSERT_TRUE(s.Select("Created", "MBlob", "Created<'2026-01-01'", "", rs));
     EXPECT_EQ(FieldText(rs, 1, 1), "31.12.2025 23:59:58");
+    ASSERT_TRUE(s.Select("Id", "MBlob", "Created<'01.06.2026'", "", rs));
+    EXPECT_EQ(FieldText(rs, 1, 1), "6") << "German literals compared with a date-time column";
+    ASSERT_TRUE(s.Update("MBlob", "FeldValue='01.06.2026'", "Id=6"));
+    ASSERT_TRUE(s.Select("FeldValue", "MBlob", "Id=6", "", rs));
+    EXPECT_EQ(FieldText(rs, 1, 1), "01.06.2026")
+        << "a text column keeps a date-like text as written";
 
     // NOW() stores the current time as a date-time
     ASSERT_TRUE(s.Update("MBlob", "Created=NOW()", "Id=1"));

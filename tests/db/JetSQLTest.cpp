@@ -44,6 +44,30 @@ TEST(DbJetTranslate, Statements) {
     EXPECT_EQ(CreatedTable("CREATE INDEX i ON T(a)"), "");
 }
 
+TEST(DbJetTranslate, GermanDatesIntoDateColumnsOnly) {
+    const TDateColumnTest isDate = [](const std::string& table, const std::string& column) {
+        return table == "MBlob" && (column == "Created" || column == "Termin");
+    };
+    struct {
+        const char *jet, *sqlite;
+    } const cases[] = {
+        {"INSERT INTO MBlob(Id,FeldValue,Created)\r\nVALUES(1,'06.12.2026','06.12.2026 10:05')",
+         "INSERT INTO MBlob(Id,FeldValue,Created)\r\nVALUES(1,'06.12.2026','2026-12-06 10:05:00')"},
+        {"UPDATE MBlob SET Created='31.12.2025 23:59:58', FeldValue='01.01.2020' WHERE "
+         "Termin>='01.02.2026'",
+         "UPDATE MBlob SET Created='2025-12-31 23:59:58', FeldValue='01.01.2020' WHERE "
+         "Termin>='2026-02-01 00:00:00'"},
+        {"SELECT * FROM MBlob WHERE Created<>'kein Datum'",
+         "SELECT * FROM MBlob WHERE Created<>'kein Datum'"},
+        {"SELECT * FROM Other WHERE Created='06.12.2026'",
+         "SELECT * FROM Other WHERE Created='06.12.2026'"},
+        {"INSERT INTO MBlob(Id,Created) VALUES(1,Format('06.12.2026','dd'))",
+         "INSERT INTO MBlob(Id,Created) VALUES(1,Format('06.12.2026','dd'))"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Translate(c.jet, isDate).Sql, c.sqlite) << c.jet;
+}
+
 TEST(DbJetDates, ParseAndRender) {
     struct {
         const char *text, *iso;
