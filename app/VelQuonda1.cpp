@@ -219,16 +219,15 @@ void TForm1::FillDeviceList() {
         FillFromServer();
     }
     View.SetItems("RadioGroup1", {});
+    // A table that never opened has no rows; the hidden group's size does not matter then.
+    const int n = DeviceTable->RowCount();
+    auto [height, columns] = RadioGroupLayout(n);
+    View.SetRadioLayout("RadioGroup1", height, columns);
     std::vector<std::string> items;
-    if (DeviceTable->Active()) {
-        int n = DeviceTable->RowCount();
-        auto [height, columns] = RadioGroupLayout(n);
-        View.SetRadioLayout("RadioGroup1", height, columns);
-        for (int row = 1; row <= n; ++row) {
-            items.push_back(DeviceTable->GetValue(row, 2));
-        }
-        View.SetItems("RadioGroup1", items);
+    for (int row = 1; row <= n; ++row) {
+        items.push_back(DeviceTable->GetValue(row, 2));
     }
+    View.SetItems("RadioGroup1", items);
     if (!items.empty()) {
         View.SetVisible("RadioGroup1", true);
         View.SetItemIndex("RadioGroup1", 0);
