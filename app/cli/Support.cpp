@@ -4,13 +4,14 @@ namespace orvendal::cli {
 namespace {
 
 int Run(const TGlobalOptions& options, const std::vector<std::string>& args) {
-    int rc = RunOnDevice(options, args, &TForm1::BitBtn3Click);
-    return rc != 0 ? rc : NotBuilt("support");
+    return RunOnDevice(options, args, &TForm1::BitBtn3Click);
 }
 
-const TCommand command("support", "support N",
-                       "Mails the handheld database of device number N to support (not built yet).",
-                       Run);
+const TCommand command(
+    "support", "support N",
+    "Copies the handheld's database \"mobil.sdf\" of device number N to the desktop and mails\n"
+    "it to the support mailbox with the mail settings of the device.",
+    Run);
 
 } // namespace
 } // namespace orvendal::cli

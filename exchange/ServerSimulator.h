@@ -1,0 +1,26 @@
+#pragma once
+// The server's side of an exchange, for the demo sandbox and the tests: a realistic
+// "import.mdb" for one device and a handheld export file as the mobile application writes it.
+
+#include <string>
+
+namespace orvendal::simulator {
+
+struct TImportShape {
+    int Jobs = 12;        // MAuftrag rows; each job gets field rows and one photo row
+    int FieldsPerJob = 5; // MData rows per job
+    int FirstJobId = 1000;
+};
+
+// Creates the file at path (replacing it) with the nine tables the device receives, filled
+// with sample rows: form steps, jobs, field values, fitters, materials, project items, value
+// lists (classes 1005 time stamp modes and 1006 photo kinds), system values and photo rows.
+// False with the database's message in error.
+bool MakeImportDatabase(const std::string& path, const TImportShape& shape, std::string& error);
+
+// Writes the handheld's export: a zlib-packed XML table of ExportData rows with the identity
+// row (field 0), field values of two jobs and photo rows (fields 51 and 52, one with FeldBlob).
+// Throws std::runtime_error when the file cannot be written.
+void MakeDeviceExport(const std::string& path, const std::string& identity);
+
+} // namespace orvendal::simulator

@@ -1,0 +1,114 @@
+#pragma once
+// A sandbox for exchange runs: a working folder, a folder-backed handheld, a shared folder for
+// the file-mode mail transport, and the device settings that tie them together.
+
+#include "common/ScriptedView.h"
+#include "db/SQLADO.h"
+#include "exchange/ExchangeRun.h"
+#include "protect/Crypt.h"
+#include "protect/ZLibStream.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace orvendal::testing {
+
+namespace fs = std::filesystem;
+
+class ExchangeFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = fs::temp_directory_path() /
+                ("orvendal-exchange-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "work");
+        fs::create_directories(root_ / "handheld" / "Storage Card");
+        fs::create_directories(root_ / "server");
+        setenv("ORVENDAL_RAPI_LIBRARY", ORVENDAL_DEVICE_LIBRARY, 1);
+        setenv("ORVENDAL_DEVICE_ROOT", (root_ / "handheld").c_str(), 1);
+        Settings({});
+        ctx_.View = &view_;
+        ctx_.WorkDir = Work("");
+        ctx_.DeviceDir = "\\Storage Card\\";
+        ctx_.CurrentDevice = "PPC-7";
+        ctx_.DeviceNumber = "7";
+        ctx_.PocketPC = true;
+        ctx_.Settings = &settings_;
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    // Device settings in file mode (shared folder root/server), plus extra "key=value" lines.
+    void Settings(const std::vector<std::string>& extra) {
+        std::vector<std::string> lines = {"1=PPC-7",
+                                          "2=Gerät 7",
+                                          "3=\\Storage Card\\",
+                                          "4=" + Work(""),
+                                          "7=7",
+                                          "14=localhost",
+                                          "28=" + Server("export%s.md_"),
+                                          "78=" + Server("import%s.md_")};
+        lines.insert(lines.end(), extra.begin(), extra.end());
+        settings_.Clear();
+        EncryptLines(lines, settings_);
+    }
+
+    std::string Work(const std::string& name) const {
+        return (root_ / "work").string() + "/" + name;
+    }
+    std::string Server(const std::string& name) const { return (root_ / "server" / name).string(); }
+    std::string Handheld(const std::string& name) const {
+        return (root_ / "handheld" / "Storage Card" / name).string();
+    }
+
+    // Packs a database or any file the way the transports carry it.
+    static void Pack(const std::string& source, const std::string& target) {
+        TMemoryStream plain, packed;
+        plain.LoadFromFile(source);
+        DeflateStream(plain, packed);
+        packed.SaveToFile(target);
+    }
+    static void Unpack(const std::string& source, const std::string& target) {
+        TMemoryStream packed, plain;
+        packed.LoadFromFile(source);
+        InflateStream(packed, plain);
+        plain.SaveToFile(target);
+    }
+
+    // Opens an existing database file.
+    static void Open(TSQLADOServer& db, const std::string& path) {
+        db.SetServerType(Jet);
+        db.DataSource = path;
+        ASSERT_TRUE(db.Connect()) << db.LastError;
+    }
+    static int Count(const std::string& path, const std::string& table,
+                     const std::string& where = "") {
+        TSQLADOServer db;
+        db.SetServerType(Jet);
+        db.DataSource = path;
+        return db.Connect() ? db.CountRows(table, where) : -2;
+    }
+
+    void Run() {
+        TExchangeRun run(ctx_);
+        run.Execute();
+    }
+
+    bool BoxShown(TMsgKind kind, const std::string& text) const {
+        for (const auto& box : view_.Boxes) {
+            if (box.Kind == kind && box.Text == text) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    fs::path root_;
+    TScriptedView view_;
+    TMemoryStream settings_;
+    TExchangeContext ctx_;
+};
+
+} // namespace orvendal::testing

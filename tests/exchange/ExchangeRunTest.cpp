@@ -1,0 +1,384 @@
+#include "ExchangeFixture.h"
+
+#include "exchange/Schema.h"
+#include "exchange/ServerSimulator.h"
+
+#include <fstream>
+#include <pugixml.hpp>
+#include <sstream>
+
+namespace orvendal::testing {
+namespace {
+
+using TRow = std::vector<std::pair<std::string, std::string>>;
+
+TRow ExportRow(int id, int auftrag, int feld, const std::string& value) {
+    return {{"Id", std::to_string(id)},         {"AuftragId", std::to_string(auftrag)},
+            {"FeldId", std::to_string(feld)},   {"FeldValue", value},
+            {"Created", "05.12.2026 10:15:00"}, {"Creator", "1"}};
+}
+
+TRow WithBlob(TRow row, const std::string& hex) {
+    row.insert(row.begin() + 4, {"FeldBlob", hex});
+    return row;
+}
+
+// The handheld's export file: a packed XML table.
+void WriteExport(const std::string& path, const std::vector<TRow>& rows) {
+    pugi::xml_document doc;
+    pugi::xml_node table = doc.append_child("table");
+    for (const TRow& row : rows) {
+        pugi::xml_node record = table.append_child("record");
+        for (const auto& [name, value] : row) {
+            record.append_child(name.c_str()).text().set(value.c_str());
+        }
+    }
+    std::ostringstream xml;
+    doc.save(xml, "", pugi::format_raw);
+    TMemoryStream plain, packed;
+    plain.WriteString(xml.str());
+    DeflateStream(plain, packed);
+    packed.SaveToFile(path);
+}
+
+class ExchangeRunTest : public ExchangeFixture {
+protected:
+    void ServerAnswer(const simulator::TImportShape& shape = {}) {
+        std::string error;
+        ASSERT_TRUE(simulator::MakeImportDatabase(Server("answer.mdb"), shape, error)) << error;
+        Pack(Server("answer.mdb"), Server("import.md_"));
+    }
+    void StandardExport(const std::string& identity = "PPC-7") {
+        simulator::MakeDeviceExport(Handheld("ExportData.xm_"), identity);
+    }
+    // The export database as the server received it.
+    std::string SentExport() {
+        Unpack(Server("export.md_"), Server("sent.mdb"));
+        return Server("sent.mdb");
+    }
+    std::string Blob(const std::string& path, const std::string& table, const std::string& where) {
+        TSQLADOServer db;
+        Open(db, path);
+        TMemoryStream out;
+        EXPECT_TRUE(db.ReadBlob(table, "FeldBlob", where, out)) << db.LastError;
+        return out.AsString();
+    }
+    void Seed(const std::vector<std::string>& statements) {
+        TSQLADOServer db;
+        db.SetServerType(Jet);
+        db.DataSource = Work("mobil.mdb");
+        ASSERT_TRUE(db.CreateDatabase() && db.Connect()) << db.LastError;
+        for (const std::string* s : {&schema::CreateMBlob, &schema::CreateSysData,
+                                     &schema::CreateMAuftrag, &schema::CreateMValues}) {
+            ASSERT_TRUE(db.ExecSQL(*s)) << db.LastError;
+        }
+        for (const std::string& s : statements) {
+            ASSERT_TRUE(db.ExecSQL(s)) << s << ": " << db.LastError;
+        }
+    }
+};
+
+TEST_F(ExchangeRunTest, WholeRunMovesExportAnswerTablesAndMerges) {
+    StandardExport();
+    ServerAnswer();
+    Run();
+
+    EXPECT_TRUE(view_.Boxes.empty()) << view_.Boxes.front().Text;
+    // The export reached the server, the FeldBlob bytes decoded from hex.
+    std::string sent = SentExport();
+    EXPECT_EQ(Count(sent, "ExportData"), 6);
+    EXPECT_EQ(Blob(sent, "ExportData", "Id=6"), std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10));
+    // Every table file is on the handheld; nothing is left in the working folder.
+    for (const std::string& table : schema::ImportTables()) {
+        EXPECT_TRUE(fs::exists(Handheld(table + ".xml"))) << table;
+        EXPECT_FALSE(fs::exists(Work(table + ".xml"))) << table;
+    }
+    for (const char* gone : {"import.mdb", "export.mdb", "ExportData.xml"}) {
+        EXPECT_FALSE(fs::exists(Work(gone))) << gone;
+    }
+    EXPECT_TRUE(fs::exists(Handheld("ExportData.xm_")));
+    // The merges.
+    const std::string mobil = Work("mobil.mdb");
+    EXPECT_EQ(Count(mobil, "MAuftrag"), 12);
+    EXPECT_EQ(Count(mobil, "MValues", "Class=1005"), 5);
+    EXPECT_EQ(Count(mobil, "SysData"), 4);
+    EXPECT_EQ(Count(mobil, "SysData", "Id<=7"), 0);
+    // Photo rows of the export (Ids 4 and 6) and of the answer (Ids 100 to 111).
+    EXPECT_EQ(Count(mobil, "MBlob"), 14);
+    EXPECT_EQ(Count(mobil, "MBlob", "Status='1'"), 0);
+    EXPECT_EQ(view_.Status.front(),
+              "Übertragen der Datenbanken zwischen Desktop und Pocket-PC... - Bitte warten!");
+    const std::vector<std::string> expected = {
+        "Übertragen der Datenbanken zwischen Desktop und Pocket-PC... - Bitte warten!",
+        "Versand der Geräte-Daten... - Bitte warten!", "Abruf der Server-Daten... - Bitte warten!",
+        "Übertragen der Datenbanken zwischen Desktop und Pocket-PC... - Bitte warten!"};
+    EXPECT_EQ(view_.Status, expected);
+}
+
+TEST_F(ExchangeRunTest, TableFileXmlCarriesTheRowsInColumnOrder) {
+    StandardExport();
+    ServerAnswer();
+    Run();
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_file(Handheld("MApplication.xml").c_str()));
+    pugi::xml_node first = doc.child("table").child("record");
+    ASSERT_TRUE(first);
+    EXPECT_STREQ(first.first_child().name(), "Id");
+    EXPECT_STREQ(first.last_child().name(), "TabOrder");
+    EXPECT_EQ(std::distance(doc.child("table").begin(), doc.child("table").end()), 4);
+}
+
+TEST_F(ExchangeRunTest, DeviceNotPocketPcTouchesNoDeviceButRunsTheServerSteps) {
+    StandardExport();
+    ServerAnswer();
+    ctx_.PocketPC = false;
+    Run();
+    EXPECT_FALSE(fs::exists(Work("mobil.mdb")));
+    EXPECT_TRUE(fs::exists(Work("import.mdb"))); // fetched, but not imported
+    EXPECT_FALSE(fs::exists(Handheld("MAuftrag.xml")));
+    ASSERT_EQ(view_.Boxes.size(), 1u); // nothing to send: no export.mdb in the working folder
+    EXPECT_EQ(view_.Boxes[0].Text.rfind("Fehlermeldung beim Mail-Versand der Daten: Fehler bei "
+                                        "E-Mail-Verarbeitung (Schritt 10: ",
+                                        0),
+              0u)
+        << view_.Boxes[0].Text;
+}
+
+TEST_F(ExchangeRunTest, DeviceNotDockedAnswerNoStopsBeforeTheServer) {
+    ServerAnswer();
+    view_.Answers = {false};
+    Run();
+    ASSERT_EQ(view_.Boxes.size(), 1u);
+    EXPECT_EQ(view_.Boxes[0].Kind, TMsgKind::Confirmation);
+    EXPECT_EQ(view_.Boxes[0].Text,
+              "Das Gerät ist nicht angeschlossen. Wollen Sie den Vorgang fortsetzen?");
+    EXPECT_TRUE(fs::exists(Server("import.md_")));
+    EXPECT_FALSE(fs::exists(Work("import.mdb")));
+}
+
+TEST_F(ExchangeRunTest, DeviceNotDockedAnswerYesFetchesAndCopiesWhenDockedMeanwhile) {
+    ServerAnswer();
+    view_.Answers = {true};
+    Run();
+    EXPECT_FALSE(fs::exists(Server("import.md_"))); // read and removed by the fetch
+    EXPECT_TRUE(fs::exists(Handheld("MBlob.xml")));
+    EXPECT_FALSE(fs::exists(Work("import.mdb")));
+}
+
+TEST_F(ExchangeRunTest, WebTransferFlagMakesFailedTableCopiesSilent) {
+    ServerAnswer();
+    fs::remove_all(root_ / "handheld" / "Storage Card"); // the device is gone
+    ctx_.WebTransfer = true;
+    view_.Answers = {true};
+    Run();
+    ASSERT_EQ(view_.Boxes.size(), 1u); // only the confirmation
+    for (const std::string& table : schema::ImportTables()) {
+        EXPECT_FALSE(fs::exists(Work(table + ".xml"))) << table;
+    }
+    EXPECT_FALSE(fs::exists(Work("import.mdb")));
+}
+
+TEST_F(ExchangeRunTest, FailedTableCopyKeepsImportAndStillMerges) {
+    ServerAnswer();
+    fs::remove_all(root_ / "handheld" / "Storage Card");
+    view_.Answers = {true};
+    Run();
+    ASSERT_EQ(view_.Boxes.size(), 2u);
+    EXPECT_EQ(view_.Boxes[1].Text,
+              "Fehler beim Datenaustausch zwischen Desktop und Pocket-PC (Tabelle MApplication)");
+    EXPECT_TRUE(fs::exists(Work("MApplication.xml")));
+    EXPECT_FALSE(fs::exists(Work("MAuftrag.xml"))); // later tables are not tried
+    EXPECT_TRUE(fs::exists(Work("import.mdb")));
+    EXPECT_EQ(Count(Work("mobil.mdb"), "MAuftrag"), 12);
+}
+
+TEST_F(ExchangeRunTest, WrongDeviceSendsAndFetchesNothing) {
+    StandardExport("PPC-8");
+    ServerAnswer();
+    Run();
+    ASSERT_EQ(view_.Boxes.size(), 1u);
+    EXPECT_EQ(view_.Boxes[0].Kind, TMsgKind::Information);
+    EXPECT_EQ(view_.Boxes[0].Text, "Bitte schließen Sie das korrekte Gerät an!");
+    EXPECT_FALSE(fs::exists(Server("export.md_")));
+    EXPECT_TRUE(fs::exists(Server("import.md_")));
+    EXPECT_FALSE(fs::exists(Work("export.mdb")));
+}
+
+TEST_F(ExchangeRunTest, ExportWithoutIdentityRowPasses) {
+    WriteExport(Handheld("ExportData.xm_"), {ExportRow(1, 1000, 10, "x")});
+    Run();
+    EXPECT_EQ(Count(SentExport(), "ExportData"), 1);
+}
+
+TEST_F(ExchangeRunTest, FeldBlobHexBecomesBytesAndPhotoRowsReachMBlob) {
+    WriteExport(Handheld("ExportData.xm_"),
+                {ExportRow(1, 0, 0, "PPC-7"), WithBlob(ExportRow(2, 1000, 55, "IMG_1.jpg"), "0A1b"),
+                 WithBlob(ExportRow(3, 1000, 40, "doc"), "fF0"), ExportRow(4, 1000, 51, "815")});
+    Run();
+    std::string sent = SentExport();
+    EXPECT_EQ(Blob(sent, "ExportData", "Id=2"), std::string("\x0A\x1B", 2));
+    EXPECT_EQ(Blob(sent, "ExportData", "Id=3"), std::string("\xFF", 1)); // odd digit ignored
+    const std::string mobil = Work("mobil.mdb");
+    EXPECT_EQ(Count(mobil, "MBlob", "Id=2 and FeldValue='IMG_1.jpg' and Status='0'"), 1);
+    EXPECT_EQ(Count(mobil, "MBlob", "Id=4 and FeldId=51"), 1);
+    EXPECT_EQ(Count(mobil, "MBlob", "Id=3"), 0); // field 40 is no photo field
+    EXPECT_TRUE(view_.Boxes.empty()) << view_.Boxes.front().Text;
+}
+
+TEST_F(ExchangeRunTest, AwkwardValuesAreStoredExactlyAndBadNumbersRefuseOnlyTheirRow) {
+    const std::string awkward = "O'Neil sagt \"Grüß Gott\" & <mehr>\r\nZeile 2 – Maß";
+    WriteExport(Handheld("ExportData.xm_"), {ExportRow(1, 1000, 10, awkward),
+                                             ExportRow(2, 1000, 10, "ok"),
+                                             {{"Id", "x1"},
+                                              {"AuftragId", "1000"},
+                                              {"FeldId", "10"},
+                                              {"FeldValue", "a"},
+                                              {"Created", "05.12.2026"},
+                                              {"Creator", "1"}},
+                                             {{"Id", "3"},
+                                              {"AuftragId", "1000"},
+                                              {"FeldId", "1; DROP TABLE ExportData"},
+                                              {"FeldValue", "b"},
+                                              {"Created", "05.12.2026"},
+                                              {"Creator", "1"}}});
+    Run();
+    ASSERT_EQ(view_.Boxes.size(), 2u);
+    EXPECT_EQ(view_.Boxes[0].Kind, TMsgKind::Error);
+    std::string sent = SentExport();
+    EXPECT_EQ(Count(sent, "ExportData"), 2);
+    TSQLADOServer db;
+    Open(db, sent);
+    TRecordSet rs;
+    ASSERT_TRUE(db.Select("FeldValue", "ExportData", "Id=1", "", rs));
+    // FieldText trims; the value has no blanks at its ends.
+    EXPECT_EQ(FieldText(rs, 1, 1), awkward);
+}
+
+TEST_F(ExchangeRunTest, BrokenDeviceExportStopsBeforeAnythingIsSent) {
+    struct TCase {
+        const char* Name;
+        std::string Bytes;
+    };
+    TMemoryStream plain, packed;
+    plain.WriteString("<table><record><Id>1</Id></record></table>");
+    DeflateStream(plain, packed);
+    const std::string good = packed.AsString();
+    const std::vector<TCase> cases = {
+        {"not zlib", "this is no zlib stream"},
+        {"truncated", good.substr(0, good.size() - 6)},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        view_.Boxes.clear();
+        std::ofstream(Handheld("ExportData.xm_"), std::ios::binary) << c.Bytes;
+        ServerAnswer();
+        Run();
+        ASSERT_EQ(view_.Boxes.size(), 1u);
+        EXPECT_EQ(view_.Boxes[0].Kind, TMsgKind::Error);
+        EXPECT_EQ(view_.Boxes[0].Text.rfind("Der Geräte-Export kann nicht gelesen werden: ", 0),
+                  0u);
+        EXPECT_FALSE(fs::exists(Server("export.md_")));
+        EXPECT_TRUE(fs::exists(Server("import.md_")));
+        EXPECT_FALSE(fs::exists(Work("export.mdb")));
+        std::ifstream in(Handheld("ExportData.xm_"), std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.Bytes);
+    }
+}
+
+TEST_F(ExchangeRunTest, ExportThatIsNoXmlStopsBeforeAnythingIsSent) {
+    TMemoryStream plain, packed;
+    plain.WriteString("Id;AuftragId\n1;2\n");
+    DeflateStream(plain, packed);
+    packed.SaveToFile(Handheld("ExportData.xm_"));
+    Run();
+    ASSERT_EQ(view_.Boxes.size(), 1u);
+    EXPECT_EQ(view_.Boxes[0].Kind, TMsgKind::Error);
+    EXPECT_FALSE(fs::exists(Server("export.md_")));
+}
+
+TEST_F(ExchangeRunTest, SysDataIsReplacedOnlyWhenItHoldsFewerThanThreeRows) {
+    for (int rows : {2, 3}) {
+        SCOPED_TRACE(rows);
+        fs::remove(Work("mobil.mdb"));
+        std::vector<std::string> seed;
+        for (int i = 1; i <= rows; ++i) {
+            seed.push_back("INSERT INTO SysData(Id,SysValue) VALUES(" + std::to_string(i) +
+                           ",'device')");
+        }
+        Seed(seed);
+        StandardExport();
+        ServerAnswer();
+        Run();
+        const std::string mobil = Work("mobil.mdb");
+        EXPECT_EQ(Count(mobil, "SysData", "SysValue='device'"), rows == 2 ? 0 : 3);
+        EXPECT_EQ(Count(mobil, "SysData", "Id>7"), rows == 2 ? 4 : 0);
+    }
+}
+
+TEST_F(ExchangeRunTest, MBlobStatusRules) {
+    const char* insert = "INSERT INTO MBlob(Id,AuftragId,FeldId,FeldValue,Created,Creator,Status) "
+                         "VALUES(%d,%d,51,'v','01.12.2026',1,'%s')";
+    auto row = [&](int id, int auftrag, const char* status) {
+        char text[256];
+        std::snprintf(text, sizeof text, insert, id, auftrag, status);
+        return std::string(text);
+    };
+    Seed({row(1, 1000, "0"), row(2, 1001, "3"), row(3, 1002, "0"), row(9, 1003, "3")});
+    // Answer rows: Id 1 status 2 (removes), Id 2 and 3 status 1, Id 9 missing, Id 20 new.
+    std::string error;
+    simulator::TImportShape none;
+    none.Jobs = 0;
+    ASSERT_TRUE(simulator::MakeImportDatabase(Server("answer.mdb"), none, error)) << error;
+    {
+        TSQLADOServer db;
+        Open(db, Server("answer.mdb"));
+        for (const std::string& s : {row(1, 1000, "2"), row(2, 1001, "1"), row(3, 1002, "1"),
+                                     row(20, 1004, "1"), row(21, 1005, "2")}) {
+            ASSERT_TRUE(db.ExecSQL(s)) << db.LastError;
+        }
+    }
+    Pack(Server("answer.mdb"), Server("import.md_"));
+    StandardExport();
+    Run();
+    const std::string mobil = Work("mobil.mdb");
+    EXPECT_EQ(Count(mobil, "MBlob", "Id=1"), 0);
+    EXPECT_EQ(Count(mobil, "MBlob", "Id=2 and Status='2'"), 1);
+    EXPECT_EQ(Count(mobil, "MBlob", "Id=3 and Status='0'"), 1);
+    EXPECT_EQ(Count(mobil, "MBlob", "Id=9 and Status='3'"), 1);
+    EXPECT_EQ(Count(mobil, "MBlob", "Id=20 and Status='0'"), 1);
+    EXPECT_EQ(Count(mobil, "MBlob", "Id=21"), 0);
+}
+
+TEST_F(ExchangeRunTest, AnswerThatIsNoDatabaseIsReportedAndKept) {
+    std::ofstream(Work("import.mdb")) << "plain text, no database";
+    StandardExport();
+    Run();
+    ASSERT_FALSE(view_.Boxes.empty());
+    EXPECT_EQ(view_.Boxes.back().Text.rfind("Die Server-Daten können nicht gelesen werden: ", 0),
+              0u);
+    EXPECT_TRUE(fs::exists(Work("import.mdb")));
+}
+
+TEST_F(ExchangeRunTest, AnswerThatDoesNotInflateLeavesTheOldImportToBeImported) {
+    std::string error;
+    ASSERT_TRUE(simulator::MakeImportDatabase(Work("import.mdb"), {}, error)) << error;
+    std::ofstream(Server("import.md_")) << "garbage";
+    StandardExport();
+    Run();
+    ASSERT_EQ(view_.Boxes.size(), 1u);
+    EXPECT_EQ(view_.Boxes[0].Text.rfind("Fehlermeldung beim Mail-Abrufen der Daten: Fehler bei "
+                                        "E-Mail-Verarbeitung (Schritt 2: ",
+                                        0),
+              0u)
+        << view_.Boxes[0].Text;
+    EXPECT_EQ(Count(Work("mobil.mdb"), "MAuftrag"), 12); // the older answer was imported
+    EXPECT_FALSE(fs::exists(Work("import.mdb")));
+}
+
+TEST(TableFileNameTest, PlainAndPacked) {
+    EXPECT_EQ(TableFileName("MBlob", false), "MBlob.xml");
+    EXPECT_EQ(TableFileName("ExportData", true), "ExportData.xm_");
+}
+
+} // namespace
+} // namespace orvendal::testing
