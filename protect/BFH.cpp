@@ -2,37 +2,47 @@
 
 #include "protect/CRC.h"
 
+#include <algorithm>
 #include <cstring>
 #include <random>
-#include <sys/random.h>
 #include <vector>
 
 namespace orvendal {
 namespace {
 
-constexpr size_t kEncipherChunk = 65528; // a multiple of 8: only the last chunk is padded
-constexpr size_t kDecipherChunk = 65536;
-constexpr size_t kNameArea = 264; // 256-byte name, then two words
+constexpr size_t HeaderSize = 16;
+constexpr size_t NamedHeaderSize = 280; // modes 0 and 1: header, name area, extra words
+constexpr size_t NameAreaSize = 256;
+constexpr size_t CheckSize = 256;       // plaintext bytes covered by the mode-2 CRC
+constexpr size_t EncipherChunk = 65528; // a multiple of 8: only the last chunk is padded
+constexpr size_t DecipherChunk = 65536;
 
-uint32_t LoadLE(const uint8_t* p) {
+uint32_t GetLE(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-void StoreLE(uint8_t* p, uint32_t v) {
+void PutLE(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) {
         p[i] = uint8_t(v >> (8 * i));
     }
 }
 
+// The IV comes from the system's strong random source, never from a seeded generator.
 uint32_t RandomWord() {
-    uint32_t word = 0;
-    if (getrandom(&word, sizeof word, 0) != sizeof word) {
-        word = std::random_device{}();
-    }
-    return word;
+    static std::random_device device;
+    return static_cast<uint32_t>(device());
 }
 
-// The padding length of deciphered data ending at last, or 0 when the padding is damaged.
+// Appends the padding 1, 2, ..., k (k = 1 to 8) that brings n bytes to a multiple of 8.
+size_t Pad(uint8_t* data, size_t n) {
+    const size_t k = 8 - n % 8;
+    for (size_t i = 0; i < k; ++i) {
+        data[n + i] = uint8_t(i + 1);
+    }
+    return n + k;
+}
+
+// The padding length the last byte of n deciphered bytes announces; 0 when it is damaged.
 size_t PaddingOf(const uint8_t* data, size_t n) {
     if (n == 0) {
         return 0;
@@ -41,146 +51,163 @@ size_t PaddingOf(const uint8_t* data, size_t n) {
     return k >= 1 && k <= 8 && k <= n ? k : 0;
 }
 
+size_t ReadFull(TStream& stream, uint8_t* buffer, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        const size_t got = stream.Read(buffer + done, count - done);
+        if (got == 0) {
+            break;
+        }
+        done += got;
+    }
+    return done;
+}
+
+// Whether the enciphered data from start to the end of source is whole blocks whose last
+// block deciphers to valid padding; source is left at start. chain is the IV of the data.
+bool DataIsSound(TStream& source, uint64_t start, const uint32_t iv[2]) {
+    const uint64_t size = source.Size();
+    if (size <= start || (size - start) % 8 != 0) {
+        return false;
+    }
+    uint8_t tail[16];
+    uint32_t chain[2] = {iv[0], iv[1]};
+    const bool oneBlock = size - start == 8;
+    source.Seek(oneBlock ? start : size - 16);
+    const size_t n = oneBlock ? 8 : 16;
+    const bool read = ReadFull(source, tail, n) == n;
+    source.Seek(start);
+    if (!read) {
+        return false;
+    }
+    blowfish::DecipherCBC(tail, n, chain);
+    return PaddingOf(tail, n) != 0;
+}
+
 } // namespace
 
 void TBFH::SetKeyword(const std::string& key) {
-    BlowfishSetKey(key);
+    blowfish::SetKey(key);
 }
 
-void TBFH::EncryptStream(TStream& source, TStream& destination) {
+void TBFH::EncryptStream(TStream& source, TStream& dest) {
     source.Rewind();
-    destination.Rewind();
-    const TChain iv{RandomWord(), RandomWord()};
-    uint8_t first[256];
-    const size_t headLength = source.Read(first, sizeof first);
+    dest.Rewind();
+    uint8_t header[HeaderSize] = {'B', 'F', 'H', 2};
+    uint32_t chain[2] = {RandomWord(), RandomWord()};
+    std::vector<uint8_t> buffer(EncipherChunk + 8);
+    const size_t checked = ReadFull(source, buffer.data(), CheckSize);
+    PutLE(header + 4, CRC32(buffer.data(), checked));
+    PutLE(header + 8, chain[0]);
+    PutLE(header + 12, chain[1]);
     source.Rewind();
+    dest.Write(header, sizeof header);
 
-    uint8_t header[16] = {'B', 'F', 'H', 2};
-    StoreLE(header + 4, CRC32(first, headLength));
-    StoreLE(header + 8, iv.C0);
-    StoreLE(header + 12, iv.C1);
-    destination.Write(header, sizeof header);
-
-    TChain chain = iv;
-    std::vector<uint8_t> buffer(kEncipherChunk + 8);
-    for (bool last = false; !last;) {
-        const uint64_t remaining = source.Size() - source.Position();
-        size_t n = source.Read(buffer.data(), std::min<uint64_t>(kEncipherChunk, remaining));
-        last = source.Position() >= source.Size();
+    bool last = false;
+    while (!last) {
+        size_t n = ReadFull(source, buffer.data(), EncipherChunk);
+        last = n < EncipherChunk || source.Position() >= source.Size();
         if (last) {
-            const size_t k = 8 - n % 8;
-            for (size_t i = 1; i <= k; ++i) {
-                buffer[n++] = uint8_t(i);
-            }
+            n = Pad(buffer.data(), n);
         }
-        BlowfishEncipherCBC(buffer.data(), n, chain);
-        destination.Write(buffer.data(), n);
+        blowfish::EncipherCBC(buffer.data(), n, chain);
+        dest.Write(buffer.data(), n);
     }
-    destination.Truncate();
+    // A longer old content of dest must not survive behind the container.
+    dest.Truncate();
 }
 
-void TBFH::TakeNameArea(const uint8_t* area) {
-    Name.assign(reinterpret_cast<const char*>(area),
-                strnlen(reinterpret_cast<const char*>(area), 255));
-    Extra[0] = LoadLE(area + 256);
-    Extra[1] = LoadLE(area + 260);
-}
-
-int64_t TBFH::ReadHeader(TStream& source) {
-    IV = {};
-    Name.clear();
-    Extra[0] = Extra[1] = 0;
-    source.Rewind();
-    uint8_t head[280];
-    if (source.Read(head, 16) != 16 || std::memcmp(head, "BFH", 3) != 0) {
-        return -1;
-    }
-    const uint32_t crc = LoadLE(head + 4);
-    TChain iv{LoadLE(head + 8), LoadLE(head + 12)};
-    switch (head[3]) {
-    case 1: {
-        uint8_t* area = head + 16;
-        if (source.Read(area, kNameArea) != kNameArea) {
-            return -1;
-        }
-        TChain chain = iv;
-        BlowfishDecipherCBC(area, kNameArea, chain);
-        if (CRC32(area, 256) != crc) {
-            return -1;
-        }
-        TakeNameArea(area);
-        IV = iv;
-        return 280;
-    }
-    case 2: {
-        uint8_t first[256];
-        size_t n = source.Read(first, sizeof first);
-        const bool atEnd = source.Position() >= source.Size();
-        if (n % 8 != 0 || n == 0) {
-            return -1;
-        }
-        TChain chain = iv;
-        BlowfishDecipherCBC(first, n, chain);
-        if (atEnd) {
-            const size_t k = PaddingOf(first, n);
-            if (k == 0) {
-                return -1;
-            }
-            n -= k;
-        }
-        if (CRC32(first, n) != crc) {
-            return -1;
-        }
-        IV = iv;
-        return 16;
-    }
-    case 0: {
-        if (source.Read(head + 16, 264) != 264) {
-            return -1;
-        }
-        iv = {LoadLE(head + 272), LoadLE(head + 276)};
-        TChain chain = iv;
-        BlowfishDecipherCBC(head + 4, kNameArea, chain);
-        if (CRC32Update(0, head + 4, kNameArea) != LoadLE(head + 268)) {
-            return -1;
-        }
-        TakeNameArea(head + 4);
-        IV = iv;
-        return 280;
-    }
-    default:
-        return -1;
-    }
-}
-
-bool TBFH::DecryptStream(TStream& source, TStream& destination) {
-    const int64_t start = ReadHeader(source);
-    if (start < 0) {
+bool TBFH::DecryptStream(TStream& source, TStream& dest) {
+    if (!ReadHeader(source)) {
         return false;
     }
-    source.Seek(static_cast<uint64_t>(start));
-    const uint64_t length = source.Size() - source.Position();
-    if (length == 0 || length % 8 != 0) {
-        return false;
-    }
-    // Deciphered whole before anything is written, so a damaged end leaves no partial output.
-    std::vector<uint8_t> plain(length);
-    TChain chain = IV;
-    for (size_t done = 0; done < length;) {
+    uint32_t chain[2] = {IV[0], IV[1]};
+    std::vector<uint8_t> buffer(DecipherChunk);
+    for (;;) {
+        const uint64_t remaining = source.Size() - source.Position();
         const size_t n =
-            source.Read(plain.data() + done, std::min<uint64_t>(kDecipherChunk, length - done));
-        if (n == 0) {
-            return false;
+            ReadFull(source, buffer.data(), std::min<uint64_t>(DecipherChunk, remaining));
+        blowfish::DecipherCBC(buffer.data(), n, chain);
+        const bool last = n == remaining;
+        // DataIsSound has checked the padding of the final block already.
+        dest.Write(buffer.data(), last ? n - PaddingOf(buffer.data(), n) : n);
+        if (last) {
+            break;
         }
-        BlowfishDecipherCBC(plain.data() + done, n, chain);
-        done += n;
     }
-    const size_t k = PaddingOf(plain.data(), plain.size());
-    if (k == 0) {
+    dest.Truncate();
+    return true;
+}
+
+bool TBFH::ReadHeader(TStream& source) {
+    IV[0] = IV[1] = 0;
+    Extra[0] = Extra[1] = 0;
+    Name.clear();
+    uint8_t header[HeaderSize];
+    source.Rewind();
+    if (ReadFull(source, header, HeaderSize) != HeaderSize || std::memcmp(header, "BFH", 3) != 0) {
         return false;
     }
-    destination.Write(plain.data(), plain.size() - k);
-    destination.Truncate();
+    switch (header[3]) {
+    case 0:
+    case 1:
+        return ReadNamedHeader(source, header[3]);
+    case 2:
+        return ReadMode2Header(source);
+    default:
+        return false;
+    }
+}
+
+bool TBFH::ReadNamedHeader(TStream& source, uint8_t mode) {
+    uint8_t raw[NamedHeaderSize];
+    source.Rewind();
+    if (ReadFull(source, raw, NamedHeaderSize) != NamedHeaderSize) {
+        return false;
+    }
+    // Mode 1 enciphers the area at offset 16 with the IV in front; mode 0 at offset 4 with
+    // the IV behind it and a CRC without inversions.
+    const size_t area = mode == 1 ? 16 : 4;
+    const size_t ivAt = mode == 1 ? 8 : 272;
+    uint32_t iv[2] = {GetLE(raw + ivAt), GetLE(raw + ivAt + 4)};
+    uint32_t chain[2] = {iv[0], iv[1]};
+    uint8_t* plain = raw + area;
+    blowfish::DecipherCBC(plain, NameAreaSize + 8, chain);
+    const bool match = mode == 1 ? CRC32(plain, NameAreaSize) == GetLE(raw + 4)
+                                 : CRC32Update(0, plain, NameAreaSize + 8) == GetLE(raw + 268);
+    if (!match || !DataIsSound(source, NamedHeaderSize, iv)) {
+        return false;
+    }
+    IV[0] = iv[0];
+    IV[1] = iv[1];
+    const auto* end = std::find(plain, plain + 255, uint8_t(0));
+    Name.assign(reinterpret_cast<const char*>(plain), static_cast<size_t>(end - plain));
+    Extra[0] = GetLE(plain + NameAreaSize);
+    Extra[1] = GetLE(plain + NameAreaSize + 4);
+    return true;
+}
+
+bool TBFH::ReadMode2Header(TStream& source) {
+    uint8_t header[HeaderSize];
+    source.Rewind();
+    ReadFull(source, header, HeaderSize);
+    uint32_t iv[2] = {GetLE(header + 8), GetLE(header + 12)};
+    if (!DataIsSound(source, HeaderSize, iv)) {
+        return false;
+    }
+    uint8_t check[CheckSize];
+    size_t n = ReadFull(source, check, CheckSize);
+    uint32_t chain[2] = {iv[0], iv[1]};
+    blowfish::DecipherCBC(check, n, chain);
+    if (source.Position() >= source.Size()) {
+        n -= PaddingOf(check, n);
+    }
+    source.Seek(HeaderSize);
+    if (CRC32(check, n) != GetLE(header + 4)) {
+        return false;
+    }
+    IV[0] = iv[0];
+    IV[1] = iv[1];
     return true;
 }
 

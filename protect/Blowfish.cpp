@@ -1,33 +1,23 @@
 #include "protect/Blowfish.h"
 
+#include "protect/BlowfishTables.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
-namespace orvendal {
+namespace orvendal::blowfish {
 namespace {
 
-constexpr uint32_t kInitial[18 + 4 * 256] = {
-#include "protect/BlowfishTables.inc"
-};
-
+// The one key state of the process, shared by every TBFH; starts as the unkeyed tables.
 struct TState {
-    uint32_t P[18];
-    uint32_t S[4][256];
+    std::array<uint32_t, 18> P;
+    TSBoxes S;
 };
+TState State{InitialP, InitialS};
 
-TState& State() {
-    static TState state = [] {
-        TState s;
-        std::memcpy(&s, kInitial, sizeof s);
-        return s;
-    }();
-    return state;
-}
-
-inline uint32_t F(const TState& s, uint32_t x) {
-    return ((s.S[0][x >> 24] + s.S[1][(x >> 16) & 0xFF]) ^ s.S[2][(x >> 8) & 0xFF]) +
-           s.S[3][x & 0xFF];
+inline uint32_t F(const TSBoxes& s, uint32_t x) {
+    return ((s[0][x >> 24] + s[1][(x >> 16) & 0xFF]) ^ s[2][(x >> 8) & 0xFF]) + s[3][x & 0xFF];
 }
 
 inline uint32_t LoadLE(const uint8_t* p) {
@@ -41,114 +31,123 @@ inline void StoreLE(uint8_t* p, uint32_t v) {
     p[3] = uint8_t(v >> 24);
 }
 
-} // namespace
-
-void BlowfishReset() {
-    std::memcpy(&State(), kInitial, sizeof(TState));
+// The language of the user's messages, as the C library picks it.
+const char* MessageLocale() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return value;
+        }
+    }
+    return "";
 }
 
-void BlowfishEncipher(uint32_t& left, uint32_t& right) {
-    const TState& s = State();
+} // namespace
+
+void EncipherBlock(uint32_t& left, uint32_t& right) {
+    const auto& p = State.P;
+    const auto& s = State.S;
     uint32_t l = left;
     uint32_t r = right;
     for (int i = 0; i < 16; i += 2) {
-        l ^= s.P[i];
+        l ^= p[i];
         r ^= F(s, l);
-        r ^= s.P[i + 1];
+        r ^= p[i + 1];
         l ^= F(s, r);
     }
-    left = r ^ s.P[17];
-    right = l ^ s.P[16];
+    left = r ^ p[17];
+    right = l ^ p[16];
 }
 
-void BlowfishDecipher(uint32_t& left, uint32_t& right) {
-    const TState& s = State();
+void DecipherBlock(uint32_t& left, uint32_t& right) {
+    const auto& p = State.P;
+    const auto& s = State.S;
     uint32_t l = left;
     uint32_t r = right;
     for (int i = 17; i > 1; i -= 2) {
-        l ^= s.P[i];
+        l ^= p[i];
         r ^= F(s, l);
-        r ^= s.P[i - 1];
+        r ^= p[i - 1];
         l ^= F(s, r);
     }
-    left = r ^ s.P[0];
-    right = l ^ s.P[1];
+    left = r ^ p[0];
+    right = l ^ p[1];
 }
 
-void BlowfishSetKey(const std::string& key) {
-    BlowfishReset();
+void EncipherCBC(uint8_t* data, size_t n, uint32_t chain[2]) {
+    uint32_t c0 = chain[0];
+    uint32_t c1 = chain[1];
+    for (size_t i = 0; i + 8 <= n; i += 8) {
+        c0 ^= LoadLE(data + i);
+        c1 ^= LoadLE(data + i + 4);
+        EncipherBlock(c0, c1);
+        StoreLE(data + i, c0);
+        StoreLE(data + i + 4, c1);
+    }
+    chain[0] = c0;
+    chain[1] = c1;
+}
+
+void DecipherCBC(uint8_t* data, size_t n, uint32_t chain[2]) {
+    uint32_t c0 = chain[0];
+    uint32_t c1 = chain[1];
+    for (size_t i = 0; i + 8 <= n; i += 8) {
+        const uint32_t k0 = LoadLE(data + i);
+        const uint32_t k1 = LoadLE(data + i + 4);
+        uint32_t l = k0;
+        uint32_t r = k1;
+        DecipherBlock(l, r);
+        StoreLE(data + i, l ^ c0);
+        StoreLE(data + i + 4, r ^ c1);
+        c0 = k0;
+        c1 = k1;
+    }
+    chain[0] = c0;
+    chain[1] = c1;
+}
+
+std::string WeakKeyMessage() {
+    return std::strncmp(MessageLocale(), "de", 2) == 0
+               ? "Kennwort wurde als schwach bewertet und abgelehnt."
+               : "Password was rated and refused as weakly.";
+}
+
+void CheckSBoxes(const TSBoxes& boxes) {
+    for (const auto& box : boxes) {
+        std::array<uint32_t, 256> sorted = box;
+        std::sort(sorted.begin(), sorted.end());
+        if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) {
+            throw EWeakKey(WeakKeyMessage());
+        }
+    }
+}
+
+void SetKey(const std::string& key) {
+    State.P = InitialP;
+    State.S = InitialS;
     if (key.empty()) {
         return;
     }
-    TState& s = State();
+    // Key byte j goes into P word j div 4, most significant byte first, the key repeated.
     for (size_t j = 0; j < 72; ++j) {
-        s.P[j / 4] ^= uint32_t(uint8_t(key[j % key.size()])) << (24 - 8 * (j % 4));
+        const uint32_t byte = static_cast<uint8_t>(key[j % key.size()]);
+        State.P[j / 4] ^= byte << (8 * (3 - j % 4));
     }
     uint32_t l = 0;
     uint32_t r = 0;
-    for (int i = 0; i < 18; i += 2) {
-        BlowfishEncipher(l, r);
-        s.P[i] = l;
-        s.P[i + 1] = r;
+    for (size_t i = 0; i < 18; i += 2) {
+        EncipherBlock(l, r);
+        State.P[i] = l;
+        State.P[i + 1] = r;
     }
-    for (auto& box : s.S) {
-        for (int i = 0; i < 256; i += 2) {
-            BlowfishEncipher(l, r);
+    for (auto& box : State.S) {
+        for (size_t i = 0; i < 256; i += 2) {
+            EncipherBlock(l, r);
             box[i] = l;
             box[i + 1] = r;
         }
     }
-    if (HasRepeatedEntry(s.S)) {
-        throw EWeakKey(WeakKeyMessage());
-    }
+    CheckSBoxes(State.S);
 }
 
-void BlowfishEncipherCBC(uint8_t* buffer, size_t n, TChain& chain) {
-    for (size_t i = 0; i + 8 <= n; i += 8) {
-        uint32_t l = LoadLE(buffer + i) ^ chain.C0;
-        uint32_t r = LoadLE(buffer + i + 4) ^ chain.C1;
-        BlowfishEncipher(l, r);
-        StoreLE(buffer + i, l);
-        StoreLE(buffer + i + 4, r);
-        chain = {l, r};
-    }
-}
-
-void BlowfishDecipherCBC(uint8_t* buffer, size_t n, TChain& chain) {
-    for (size_t i = 0; i + 8 <= n; i += 8) {
-        const TChain cipher{LoadLE(buffer + i), LoadLE(buffer + i + 4)};
-        uint32_t l = cipher.C0;
-        uint32_t r = cipher.C1;
-        BlowfishDecipher(l, r);
-        StoreLE(buffer + i, l ^ chain.C0);
-        StoreLE(buffer + i + 4, r ^ chain.C1);
-        chain = cipher;
-    }
-}
-
-bool HasRepeatedEntry(const uint32_t (&sboxes)[4][256]) {
-    for (const auto& box : sboxes) {
-        uint32_t sorted[256];
-        std::copy(std::begin(box), std::end(box), sorted);
-        std::sort(std::begin(sorted), std::end(sorted));
-        if (std::adjacent_find(std::begin(sorted), std::end(sorted)) != std::end(sorted)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-std::string WeakKeyMessage() {
-    std::string language;
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && *value != '\0') {
-            language = value;
-            break;
-        }
-    }
-    return language.starts_with("de") ? "Kennwort wurde als schwach bewertet und abgelehnt."
-                                      : "Password was rated and refused as weakly.";
-}
-
-} // namespace orvendal
+} // namespace orvendal::blowfish

@@ -7,23 +7,23 @@ namespace {
 
 constexpr std::array<uint32_t, 256> MakeTable() {
     std::array<uint32_t, 256> table{};
-    for (uint32_t i = 0; i < 256; ++i) {
-        uint32_t c = i;
+    for (uint32_t n = 0; n < 256; ++n) {
+        uint32_t c = n;
         for (int k = 0; k < 8; ++k) {
             c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
         }
-        table[i] = c;
+        table[n] = c;
     }
     return table;
 }
 
-constexpr std::array<uint32_t, 256> kTable = MakeTable();
+constexpr std::array<uint32_t, 256> Table = MakeTable();
 
 } // namespace
 
 uint32_t CRC32Update(uint32_t crc, const uint8_t* data, size_t n) {
     for (size_t i = 0; i < n; ++i) {
-        crc = kTable[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+        crc = Table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
     }
     return crc;
 }

@@ -1,113 +1,140 @@
 #include "protect/Crypt.h"
 
-#include "tables/UserFkt.h"
-
 namespace orvendal {
 namespace {
 
-// The fixed key is a sentence joined with this unit's own text; both stay in this file only.
-const char* const kKeySentence = "Orvendal schuetzt die Einstellungen der mobilen Geraete im Feld";
-const char* const kKeyUnitText = "-VQ1";
+// The fixed key: a sentence of 63 characters joined with the unit's own text. Every
+// TCryptObject uses it; settings files and coded subjects can only be read with it.
+const char FixedSentence[] = "Wer die Einstellungen der Monteure lesen will, braucht den Satz";
+const char UnitText[] = "Orvendal/Protect";
+static_assert(sizeof FixedSentence - 1 == 63);
 
-class TKeyedCrypt : public TCryptObject {
-public:
-    explicit TKeyedCrypt(const std::string& key) {
-        if (!key.empty()) {
-            SetKeyword(key);
-        }
+// 0-9, A-F, a-f give their value; every other character counts as 0.
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
     }
-};
+    if ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')) {
+        return (c | 0x20) - 'a' + 10;
+    }
+    return 0;
+}
 
+std::string FixedKey() {
+    return std::string(FixedSentence) + UnitText;
+}
+
+// Splits text into lines at LF, dropping a CR before it; a last line without break counts.
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
-    std::string line;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(line);
-            line.clear();
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-                ++i;
-            }
-        } else {
-            line += c;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        const size_t next = end == std::string::npos ? text.size() : end + 1;
+        if (end == std::string::npos) {
+            end = text.size();
         }
-    }
-    if (!line.empty()) {
-        lines.push_back(line);
+        if (end > start && text[end - 1] == '\r') {
+            --end;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = next;
     }
     return lines;
 }
 
 } // namespace
 
-TCryptObject::TCryptObject() {
-    SetKeyword(FixedKey());
+TCryptObject::TCryptObject() : TCryptObject(std::string()) {}
+
+TCryptObject::TCryptObject(const std::string& key) {
+    SetKeyword(key.empty() ? FixedKey() : key);
 }
 
-std::string TCryptObject::FixedKey() {
-    return std::string(kKeySentence) + kKeyUnitText;
-}
-
-void EncryptStream(TStream& source, TStream& destination, const std::string& key) {
-    TKeyedCrypt(key).EncryptStream(source, destination);
-}
-
-bool DecryptStream(TStream& destination, TStream& source, const std::string& key) {
-    const bool ok = TKeyedCrypt(key).DecryptStream(source, destination);
-    destination.Rewind();
-    return ok;
-}
-
-void EncryptLines(const std::vector<std::string>& lines, TStream& destination,
-                  const std::string& key) {
+void TCryptObject::EncryptLines(const std::vector<std::string>& lines, TStream& dest) {
     TMemoryStream plain;
     for (const std::string& line : lines) {
         plain.WriteString(line);
         plain.WriteString("\r\n");
     }
-    EncryptStream(plain, destination, key);
+    EncryptStream(plain, dest);
 }
 
-bool DecryptLines(TStream& source, std::vector<std::string>& lines, const std::string& key) {
+bool TCryptObject::DecryptLines(TStream& source, std::vector<std::string>& lines) {
     TMemoryStream plain;
-    const bool ok = DecryptStream(plain, source, key);
-    lines = ok ? SplitLines(plain.AsString()) : std::vector<std::string>{};
+    lines.clear();
+    if (!DecryptStream(source, plain)) {
+        return false;
+    }
+    lines = SplitLines(plain.AsString());
+    return true;
+}
+
+void TCryptObject::EncryptText(const std::string& text, TStream& dest) {
+    EncryptLines({text}, dest);
+}
+
+void TCryptObject::DecryptText(TStream& source, std::string& text) {
+    std::vector<std::string> lines;
+    text.clear();
+    DecryptLines(source, lines);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        text += (i == 0 ? "" : "\r\n") + lines[i];
+    }
+}
+
+void TCryptObject::EncryptTextToHex(const std::string& text, std::string& hex) {
+    static const char Digits[] = "0123456789abcdef";
+    TMemoryStream container;
+    EncryptText(text, container);
+    hex.clear();
+    for (uint8_t byte : container.Bytes()) {
+        hex += Digits[byte >> 4];
+        hex += Digits[byte & 15];
+    }
+}
+
+void TCryptObject::DecryptHexText(const std::string& hex, std::string& text) {
+    TMemoryStream container;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+        const uint8_t byte = uint8_t(16 * HexValue(hex[i]) + HexValue(hex[i + 1]));
+        container.Write(&byte, 1);
+    }
+    DecryptText(container, text);
+}
+
+void EncryptStream(TStream& source, TStream& dest, const std::string& key) {
+    TCryptObject(key).EncryptStream(source, dest);
+}
+
+bool DecryptStream(TStream& dest, TStream& source, const std::string& key) {
+    const bool ok = TCryptObject(key).DecryptStream(source, dest);
+    dest.Rewind();
     return ok;
 }
 
-void EncryptText(const std::string& text, TStream& destination, const std::string& key) {
-    EncryptLines({text}, destination, key);
+void EncryptLines(const std::vector<std::string>& lines, TStream& dest, const std::string& key) {
+    TCryptObject(key).EncryptLines(lines, dest);
+}
+
+bool DecryptLines(TStream& source, std::vector<std::string>& lines, const std::string& key) {
+    return TCryptObject(key).DecryptLines(source, lines);
+}
+
+void EncryptText(const std::string& text, TStream& dest, const std::string& key) {
+    TCryptObject(key).EncryptText(text, dest);
 }
 
 void DecryptText(TStream& source, std::string& text, const std::string& key) {
-    std::vector<std::string> lines;
-    DecryptLines(source, lines, key);
-    text.clear();
-    for (size_t i = 0; i < lines.size(); ++i) {
-        text += (i > 0 ? "\r\n" : "") + lines[i];
-    }
+    TCryptObject(key).DecryptText(source, text);
 }
 
 void EncryptTextToHex(const std::string& text, std::string& hex, const std::string& key) {
-    static const char digits[] = "0123456789abcdef";
-    TMemoryStream container;
-    EncryptText(text, container, key);
-    hex.clear();
-    for (uint8_t byte : container.Bytes()) {
-        hex += digits[byte >> 4];
-        hex += digits[byte & 15];
-    }
+    TCryptObject(key).EncryptTextToHex(text, hex);
 }
 
 void DecryptHexText(const std::string& hex, std::string& text, const std::string& key) {
-    TMemoryStream container;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-        const auto byte = uint8_t(16 * HexDigitValue(hex[i]) + HexDigitValue(hex[i + 1]));
-        container.Write(&byte, 1);
-    }
-    container.Rewind();
-    DecryptText(container, text, key);
+    TCryptObject(key).DecryptHexText(hex, text);
 }
 
 } // namespace orvendal

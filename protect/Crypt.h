@@ -14,6 +14,8 @@ namespace orvendal {
 class TCryptObject : public TBFH {
 public:
     TCryptObject();
+    // key instead of the fixed key when it is not empty.
+    explicit TCryptObject(const std::string& key);
 
     // The lines as text, each followed by CR LF, enciphered into dest.
     void EncryptLines(const std::vector<std::string>& lines, TStream& dest);
@@ -30,17 +32,19 @@ public:
     void DecryptHexText(const std::string& hex, std::string& text);
 };
 
-// The functions below each create a TCryptObject for their work.
+// The functions below each create a TCryptObject for their work. key: a key text to use
+// instead of the fixed key (for containers made with another key); empty: the fixed key.
 
 // Both streams rewound; dest receives a mode-2 container of the whole source.
-void EncryptStream(TStream& source, TStream& dest);
+void EncryptStream(TStream& source, TStream& dest, const std::string& key = "");
 // Deciphers the container in source into dest and rewinds dest; false on a bad header or key.
-bool DecryptStream(TStream& dest, TStream& source);
-void EncryptLines(const std::vector<std::string>& lines, TStream& dest);
-bool DecryptLines(TStream& source, std::vector<std::string>& lines);
-void EncryptText(const std::string& text, TStream& dest);
-void DecryptText(TStream& source, std::string& text);
-void EncryptTextToHex(const std::string& text, std::string& hex);
-void DecryptHexText(const std::string& hex, std::string& text);
+bool DecryptStream(TStream& dest, TStream& source, const std::string& key = "");
+void EncryptLines(const std::vector<std::string>& lines, TStream& dest,
+                  const std::string& key = "");
+bool DecryptLines(TStream& source, std::vector<std::string>& lines, const std::string& key = "");
+void EncryptText(const std::string& text, TStream& dest, const std::string& key = "");
+void DecryptText(TStream& source, std::string& text, const std::string& key = "");
+void EncryptTextToHex(const std::string& text, std::string& hex, const std::string& key = "");
+void DecryptHexText(const std::string& hex, std::string& text, const std::string& key = "");
 
 } // namespace orvendal

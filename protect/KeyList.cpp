@@ -5,12 +5,14 @@
 
 namespace orvendal {
 
-bool TKeyList::Load(TStream& stream) {
-    const bool ok = DecryptLines(stream, lines_);
+bool TKeyList::Load(TStream& enciphered) {
+    if (!DecryptLines(enciphered, lines_)) {
+        return false;
+    }
     for (std::string& line : lines_) {
         line = AnsiToUtf8(line);
     }
-    return ok;
+    return true;
 }
 
 std::string TKeyList::Value(const std::string& key) const {

@@ -6,75 +6,81 @@
 namespace orvendal {
 namespace {
 
-constexpr size_t kBlock = 65536;
+constexpr size_t BlockSize = 256 * 1024;
 
-std::string ZMessage(const z_stream& z, int code) {
-    return std::string("zlib: ") + (z.msg != nullptr ? z.msg : zError(code));
+[[noreturn]] void Fail(const z_stream& z, const char* what) {
+    throw EZLibError(std::string("zlib: ") + (z.msg != nullptr ? z.msg : what));
 }
 
 } // namespace
 
-void DeflateStream(TStream& source, TStream& destination) {
+void DeflateStream(TStream& source, TStream& dest) {
     z_stream z{};
     if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK) {
-        throw EZLibError("zlib: deflate cannot start");
+        Fail(z, "cannot start the deflater");
     }
+    std::vector<uint8_t> in(BlockSize);
+    std::vector<uint8_t> out(BlockSize);
     source.Rewind();
-    std::vector<uint8_t> in(kBlock), out(kBlock);
     int flush = Z_NO_FLUSH;
-    int code = Z_OK;
-    while (code != Z_STREAM_END) {
-        if (z.avail_in == 0 && flush == Z_NO_FLUSH) {
+    try {
+        do {
             z.avail_in = static_cast<uInt>(source.Read(in.data(), in.size()));
             z.next_in = in.data();
             flush = z.avail_in == 0 ? Z_FINISH : Z_NO_FLUSH;
-        }
-        z.next_out = out.data();
-        z.avail_out = static_cast<uInt>(out.size());
-        code = deflate(&z, flush);
-        if (code == Z_STREAM_ERROR) {
-            deflateEnd(&z);
-            throw EZLibError(ZMessage(z, code));
-        }
-        destination.Write(out.data(), out.size() - z.avail_out);
+            do {
+                z.next_out = out.data();
+                z.avail_out = static_cast<uInt>(out.size());
+                deflate(&z, flush); // cannot fail with sound buffers
+                dest.Write(out.data(), out.size() - z.avail_out);
+            } while (z.avail_out == 0);
+        } while (flush != Z_FINISH);
+    } catch (...) {
+        deflateEnd(&z);
+        throw;
     }
     deflateEnd(&z);
 }
 
-void InflateStream(TStream& source, TStream& destination) {
+void InflateStream(TStream& source, TStream& dest) {
     z_stream z{};
     if (inflateInit(&z) != Z_OK) {
-        throw EZLibError("zlib: inflate cannot start");
+        Fail(z, "cannot start the inflater");
     }
-    std::vector<uint8_t> in(kBlock), out(kBlock);
-    int code = Z_OK;
-    while (code != Z_STREAM_END) {
-        if (z.avail_in == 0) {
-            z.avail_in = static_cast<uInt>(source.Read(in.data(), in.size()));
-            z.next_in = in.data();
+    std::vector<uint8_t> in(BlockSize);
+    std::vector<uint8_t> out(BlockSize);
+    int status = Z_OK;
+    try {
+        while (status != Z_STREAM_END) {
             if (z.avail_in == 0) {
-                inflateEnd(&z);
-                throw EZLibError("zlib: the data ends before the end of the stream");
+                z.avail_in = static_cast<uInt>(source.Read(in.data(), in.size()));
+                z.next_in = in.data();
+                if (z.avail_in == 0) {
+                    throw EZLibError("zlib: the data end before the end of the stream");
+                }
             }
+            z.next_out = out.data();
+            z.avail_out = static_cast<uInt>(out.size());
+            status = inflate(&z, Z_NO_FLUSH);
+            if (status != Z_OK && status != Z_STREAM_END) {
+                Fail(z, "damaged data");
+            }
+            dest.Write(out.data(), out.size() - z.avail_out);
         }
-        z.next_out = out.data();
-        z.avail_out = static_cast<uInt>(out.size());
-        code = inflate(&z, Z_NO_FLUSH);
-        if (code != Z_OK && code != Z_STREAM_END && code != Z_BUF_ERROR) {
-            const std::string message = ZMessage(z, code);
-            inflateEnd(&z);
-            throw EZLibError(message);
-        }
-        destination.Write(out.data(), out.size() - z.avail_out);
+        // Leave the source just behind the stream.
+        source.Seek(source.Position() - z.avail_in);
+    } catch (...) {
+        inflateEnd(&z);
+        throw;
     }
     inflateEnd(&z);
 }
 
 void InflateBuffer(TMemoryStream& stream) {
-    stream.Rewind();
     TMemoryStream plain;
+    stream.Rewind();
     InflateStream(stream, plain);
-    stream = std::move(plain);
+    stream.Bytes().swap(plain.Bytes());
     stream.Rewind();
 }
 
