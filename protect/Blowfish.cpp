@@ -49,6 +49,7 @@ void EncipherBlock(uint32_t& left, uint32_t& right) {
     const auto& s = State.S;
     uint32_t l = left;
     uint32_t r = right;
+#pragma GCC unroll 8
     for (int i = 0; i < 16; i += 2) {
         l ^= p[i];
         r ^= F(s, l);
@@ -64,6 +65,7 @@ void DecipherBlock(uint32_t& left, uint32_t& right) {
     const auto& s = State.S;
     uint32_t l = left;
     uint32_t r = right;
+#pragma GCC unroll 8
     for (int i = 17; i > 1; i -= 2) {
         l ^= p[i];
         r ^= F(s, l);
