@@ -1,0 +1,63 @@
+#pragma once
+// The photo rows of a device's "mobil.mdb" (table MBlob): reading a camera photo into a row
+// (shrunk, stamped with the shot time, re-encoded), clearing it, marking it for sending again,
+// and sending every waiting row as its own small database through the mail or HTTP transport.
+//
+// Status letters: "0" no photo, "1" read in and waiting, "2" to be sent (again), "3" sent.
+// Drawing the time stamp needs a QGuiApplication (for its fonts).
+
+#include "app/View.h"
+#include "db/SQLADO.h"
+
+#include <string>
+
+namespace orvendal {
+
+class TVelMail;
+class TVelHTTP;
+
+class TVelBlob {
+public:
+    TVelBlob() = default;
+    virtual ~TVelBlob();
+
+    std::string FileName; // the photo file to read in
+    std::string PhotoDir; // folder of the camera's files, with trailing "/"
+    TRecordSet Rows;      // MBlob rows: Id,AuftragId,FeldId,FeldValue,Created,Creator,Status
+    float Zoom = 1.0f;
+    TSQLADOServer* Server = nullptr; // "mobil.mdb"; not owned
+    std::string WorkDir;             // folder of the temporary, archive and export files, or ""
+    int PreviewWidth = 390;
+    int PreviewHeight = 290;
+    int MaxEdge = 640;        // longest edge of a stored photo
+    int Mode = 0;             // 90 for the assignment dialog
+    TView* View = nullptr;    // message boxes and repaints
+    std::string StatusLabel;  // component that shows the progress of a send
+    TVelMail* Mail = nullptr; // not owned
+    TVelHTTP* Http = nullptr; // not owned
+
+    // The colour of a photo kind from its field number text (50 when it is no number).
+    static TColor KindColor(const std::string& feldId);
+    // Shrinks width and height to fit edge on their longer side; never enlarges.
+    static void FitInto(int edge, int& width, int& height);
+
+    // Stores FileName into the current row: archive copy, shrink to MaxEdge, time stamp by
+    // the mode in SysData 10, JPEG quality 70; the row's status becomes "1".
+    void ReadPhoto();
+    // Asks, then clears the current row's photo (status "0").
+    void DeletePhoto();
+    // Asks, then marks the current row for sending again (status "2").
+    void ResendPhoto();
+    // Sends every row with status "1" or "2", one photo export database each; a sent row gets
+    // status "3". True when nothing was to be sent, else the outcome of the last database step.
+    bool SendPhotos();
+
+private:
+    std::string RowText(int row, int col) const;
+    void PhotoError(const std::string& verb, const std::string& text, TMsgKind kind);
+    std::string TimeStampMode();
+    bool ExportRow(int row, TSQLADOServer& exportDb, TMemoryStream& blob);
+    void Sent(bool ok, int row, const std::string& errorText);
+};
+
+} // namespace orvendal
