@@ -1,0 +1,78 @@
+#pragma once
+// Shared pieces of the mail transport tests: enciphered settings, temporary folders, packed
+// files and the loopback servers' variables.
+
+#include "protect/Crypt.h"
+#include "protect/Streams.h"
+#include "protect/ZLibStream.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace orvendal::testing {
+
+namespace fs = std::filesystem;
+
+// The settings lines enciphered as a settings file.
+inline TMemoryStream SettingsStream(const std::vector<std::string>& lines) {
+    TMemoryStream stream;
+    EncryptLines(lines, stream);
+    stream.Rewind();
+    return stream;
+}
+
+inline std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value == nullptr ? std::string() : value;
+}
+
+inline std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteText(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+inline std::string Deflated(const std::string& plain) {
+    TMemoryStream source, packed;
+    source.WriteString(plain);
+    source.Rewind();
+    DeflateStream(source, packed);
+    return packed.AsString();
+}
+
+inline std::string Inflated(const std::string& packed) {
+    TMemoryStream source, plain;
+    source.WriteString(packed);
+    source.Rewind();
+    InflateStream(source, plain);
+    return plain.AsString();
+}
+
+// A fresh folder under the temporary folder, removed with the object; its path ends with '/'.
+class TTempFolder {
+public:
+    TTempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "orvendal-mail-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+        path_ += "/";
+    }
+    ~TTempFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+} // namespace orvendal::testing
