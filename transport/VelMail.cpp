@@ -49,6 +49,8 @@ std::string Utf8(const vmime::text& text) {
 }
 
 vmime::mailbox Mailbox(const TMailAddress& address) {
+    if (address.Name.empty())
+        return vmime::mailbox(vmime::emailAddress(address.Address));
     return vmime::mailbox(vmime::text(address.Name, vmime::charsets::UTF_8),
                           vmime::emailAddress(address.Address));
 }

@@ -36,6 +36,8 @@ disable_plaintext_auth = no
 auth_mechanisms = plain login
 default_internal_user = dovecot
 default_login_user = dovenull
+first_valid_uid = 1
+first_valid_gid = 1
 mail_location = maildir:$base/lib/%u/Maildir
 passdb {
   driver = passwd-file
