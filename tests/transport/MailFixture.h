@@ -9,10 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/file.h>
+#include <unistd.h>
 #include <vector>
 
 namespace orvendal::testing {
@@ -56,6 +59,29 @@ inline std::string Inflated(const std::string& packed) {
     InflateStream(source, plain);
     return plain.AsString();
 }
+
+// Holds the loopback mail servers for one test: ctest runs cases in parallel, and they share
+// one mailbox and one SMTP folder. Released with the object.
+class TMailServersLock {
+public:
+    TMailServersLock() {
+        std::string dir = Env("ORVENDAL_TEST_SMTP_DIR");
+        if (dir.empty())
+            return;
+        fd_ = open((dir + "/../servers.lock").c_str(), O_CREAT | O_RDWR, 0600);
+        if (fd_ >= 0)
+            flock(fd_, LOCK_EX);
+    }
+    ~TMailServersLock() {
+        if (fd_ >= 0)
+            close(fd_); // closing releases the lock
+    }
+    TMailServersLock(const TMailServersLock&) = delete;
+    TMailServersLock& operator=(const TMailServersLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
 
 // A fresh folder under the temporary folder, removed with the object; its path ends with '/'.
 class TTempFolder {

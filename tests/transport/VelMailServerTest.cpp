@@ -85,6 +85,7 @@ protected:
                 "35=copy@example.org",
                 "32=no"};
     }
+    TMailServersLock lock;
     std::string smtp, smtpDir;
     TTempFolder work;
 };
@@ -210,6 +211,7 @@ protected:
         mail->LoadSettings(settings);
         return mail;
     }
+    TMailServersLock lock;
     std::string host, maildir;
     TTempFolder work;
 };
@@ -273,6 +275,7 @@ TEST(VelMailDrop, DownloadBreakingOffFailsWithStep21) {
     std::string host = Env("ORVENDAL_TEST_POP3_DROP"), dir = Env("ORVENDAL_TEST_POP3_DROP_DIR");
     if (host.empty() || dir.empty())
         GTEST_SKIP() << "ORVENDAL_TEST_POP3_DROP is not set: run under with-servers.sh";
+    TMailServersLock lock;
     WriteText(dir + "/1", MimeMessage("50_7_dev", 0, "data"));
     TTempFolder work;
     TMemoryStream settings = SettingsStream(
