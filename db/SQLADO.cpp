@@ -1,5 +1,6 @@
 #include "db/SQLADO.h"
 
+#include "tables/CSV.h"
 #include "tables/UserFkt.h"
 
 #include <algorithm>
@@ -559,6 +560,17 @@ std::string DateTimeExpr(const std::string& x, uint8_t serverType) {
     if (serverType == Oracle)
         return "TO_CHAR(" + x + ",'dd.mm.yyyy hh24:mi','NLS_DATE_LANGUAGE=GERMAN')";
     return DateExpr(x, serverType) + "+' '+" + TimeExpr(x, serverType);
+}
+
+std::string QueryToXML(TSQLADOServer& server, const std::string& text, uint8_t option) {
+    TCSVFile file;
+    file.OutputFormat = 2;
+    file.AnsiText = false;
+    file.NumberRecords = option != 0;
+    file.Declaration = "standalone=\"yes\"";
+    file.LoadFromSQL(&server, text, true);
+    file.FormatTable();
+    return file.Text();
 }
 
 } // namespace orvendal

@@ -2,9 +2,9 @@
 
 #include "Version.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
-#include <cctype>
 #include <cstdlib>
 #include <unistd.h>
 
