@@ -30,5 +30,5 @@ function(orvendal_test name)
   target_compile_definitions(test_${name} PRIVATE
     ORVENDAL_SOURCE_DIR="${CMAKE_SOURCE_DIR}" ORVENDAL_BINARY_DIR="${CMAKE_BINARY_DIR}")
   gtest_discover_tests(test_${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT 120 ENVIRONMENT "XDG_RUNTIME_DIR=/tmp/orvendal-xdg;QT_QPA_PLATFORM=offscreen")
+    PROPERTIES TIMEOUT 120 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -3,7 +3,7 @@
 #include "db/SQLADO.h"
 #include "exchange/Schema.h"
 #include "exchange/ServerSimulator.h"
-#include "protect/Crypt.h"
+#include "protect/KeyList.h"
 #include "protect/Streams.h"
 #include "protect/ZLibStream.h"
 
@@ -29,19 +29,22 @@ int Count(const std::string& database, const std::string& table) {
 }
 
 void WriteDeviceSettings(const TSandbox& s) {
-    // Key 10 empty: file mode through the shared folder; key 14 names a host so sends happen.
+    // Key 8 marks a web-transfer (Pocket PC) device; its server does not answer, so the run
+    // falls back to mail. Key 10 empty: file mode through the shared folder; key 14 names a host
+    // so sends happen.
     const std::vector<std::string> lines = {
         "1=" + s.Identity,
         "2=" + s.DisplayName,
         "3=\\Storage Card\\",
         "4=" + s.WorkDir,
         "7=" + s.DeviceNumber,
+        "8=" + s.TransferAddress,
         "14=localhost",
         "28=" + s.ServerDir + "export%s.md_",
         "78=" + s.ServerDir + "import%s.md_",
     };
     TMemoryStream settings;
-    EncryptLines(lines, settings);
+    SaveKeyLines(lines, settings);
     settings.SaveToFile(s.ProgramDir + "demo.ini");
 }
 

@@ -16,6 +16,8 @@ struct TSandbox {
     std::string DeviceNumber = "4711";
     std::string Identity = "PPC-DEMO-01";
     std::string DisplayName = "Demo-Gerät Kassel";
+    // Nothing listens on port 1 of loopback: the probe fails at once.
+    std::string TransferAddress = "http://127.0.0.1:1/";
 };
 
 // Lays out a fresh sandbox under root (an existing sandbox there is replaced). Throws

@@ -96,9 +96,10 @@ TColor TVelBlob::KindColor(const std::string& feldId) {
 
 void TVelBlob::FitInto(int edge, int& width, int& height) {
     const float scale = float(edge) / float(width > height ? width : height);
+    // The product is taken at double precision: the float scale's tiny excess decides halves.
     if (scale < 1.0f) {
-        width = int(std::nearbyint(float(width) * scale));
-        height = int(std::nearbyint(float(height) * scale));
+        width = int(std::nearbyint(double(width) * scale));
+        height = int(std::nearbyint(double(height) * scale));
     }
 }
 

@@ -15,6 +15,14 @@ bool TKeyList::Load(TStream& enciphered) {
     return true;
 }
 
+void SaveKeyLines(const std::vector<std::string>& lines, TStream& dest, const std::string& key) {
+    std::vector<std::string> ansi;
+    for (const std::string& line : lines) {
+        ansi.push_back(Utf8ToAnsi(line));
+    }
+    EncryptLines(ansi, dest, key);
+}
+
 std::string TKeyList::Value(const std::string& key) const {
     for (const std::string& line : lines_) {
         const size_t eq = line.find('=');

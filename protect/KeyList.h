@@ -23,4 +23,9 @@ private:
     std::vector<std::string> lines_;
 };
 
+// The counterpart of TKeyList::Load: UTF-8 lines enciphered as Windows-1252 text (with key, or
+// the fixed key when it is empty).
+void SaveKeyLines(const std::vector<std::string>& lines, TStream& dest,
+                  const std::string& key = "");
+
 } // namespace orvendal

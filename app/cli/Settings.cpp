@@ -4,6 +4,7 @@
 #include "app/cli/Command.h"
 #include "protect/Ansi.h"
 #include "protect/Crypt.h"
+#include "protect/KeyList.h"
 
 #include <iostream>
 #include <optional>
@@ -70,11 +71,7 @@ std::optional<std::vector<std::string>> ReadSettings(const std::string& fileName
 int Encrypt(const TSettingsArgs& a) {
     TMemoryStream plain, container;
     plain.LoadFromFile(a.Operands[0]);
-    std::vector<std::string> lines = SplitLines(plain.AsString());
-    for (std::string& line : lines) {
-        line = Utf8ToAnsi(line);
-    }
-    EncryptLines(lines, container, a.Key);
+    SaveKeyLines(SplitLines(plain.AsString()), container, a.Key);
     container.SaveToFile(a.Operands[1]);
     return 0;
 }

@@ -1,7 +1,6 @@
 #include "AppFixture.h"
 
-#include "protect/Ansi.h"
-#include "protect/Crypt.h"
+#include "protect/KeyList.h"
 
 #include <arpa/inet.h>
 #include <csignal>
@@ -60,12 +59,8 @@ TTempFolder::~TTempFolder() {
 }
 
 void WriteSettings(const std::string& fileName, const std::vector<std::string>& lines) {
-    std::vector<std::string> ansi;
-    for (const std::string& line : lines) {
-        ansi.push_back(Utf8ToAnsi(line));
-    }
     TMemoryStream stream;
-    EncryptLines(ansi, stream);
+    SaveKeyLines(lines, stream);
     stream.SaveToFile(fileName);
 }
 

@@ -25,6 +25,14 @@ public:
     std::deque<std::string> Pictures;
 
     std::vector<Box> Boxes;
+    // The box texts, one per line, for failure messages.
+    std::string BoxTexts() const {
+        std::string all;
+        for (const Box& box : Boxes) {
+            all += box.Text + "\n";
+        }
+        return all;
+    }
     std::vector<std::string> Calls;  // every call, as "Name(args)"
     std::vector<std::string> Status; // every text set on Label1, in order
     std::map<std::string, bool> Enabled, Visible;

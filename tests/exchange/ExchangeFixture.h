@@ -5,7 +5,7 @@
 #include "common/ScriptedView.h"
 #include "db/SQLADO.h"
 #include "exchange/ExchangeRun.h"
-#include "protect/Crypt.h"
+#include "protect/KeyList.h"
 #include "protect/ZLibStream.h"
 
 #include <filesystem>
@@ -52,7 +52,7 @@ protected:
                                           "78=" + Server("import%s.md_")};
         lines.insert(lines.end(), extra.begin(), extra.end());
         settings_.Clear();
-        EncryptLines(lines, settings_);
+        SaveKeyLines(lines, settings_);
     }
 
     std::string Work(const std::string& name) const {

@@ -173,12 +173,12 @@ protected:
                 fs::remove(file);
     }
     void Drop(const std::string& name, const std::string& text) {
-        // Unique names: dovecot's index remembers expunged ones.
+        // Unique names across test processes: dovecot's index remembers expunged ones.
         static int serial = 0;
-        fs::path path =
-            fs::path(maildir) / "new" /
-            (std::to_string(std::time(nullptr)) + "." + std::to_string(100000 + ++serial) + "_" +
-             name + ".orvendal"); // in the order of dropping
+        fs::path path = fs::path(maildir) / "new" /
+                        (std::to_string(std::time(nullptr)) + "." + std::to_string(getpid()) + "_" +
+                         std::to_string(100000 + ++serial) + "_" + name +
+                         ".orvendal"); // in the order of dropping
         WriteText(path, text);
         passwd* user = getpwnam("dovecot");
         ASSERT_NE(user, nullptr);
