@@ -92,8 +92,7 @@ void TExchangeRun::OpenMobileDatabase() {
     if (mobileDb_.Connect() || !mobileDb_.CreateDatabase() || !mobileDb_.Connect()) {
         return;
     }
-    for (const std::string* statement : {&schema::CreateMBlob, &schema::CreateSysData,
-                                         &schema::CreateMAuftrag, &schema::CreateMValues}) {
+    for (const std::string* statement : schema::MobilStatements()) {
         mobileDb_.ExecSQL(*statement);
     }
 }

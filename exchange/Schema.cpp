@@ -24,6 +24,12 @@ const std::string CreateMValues =
     "CREATE TABLE MValues (Id INT NOT NULL CONSTRAINT pk_val_Id PRIMARY KEY,Class SMALLINT NOT "
     "NULL,MValue VARCHAR(255) NOT NULL,Bezeichnung VARCHAR(100) NOT NULL,Reihe SMALLINT NOT "
     "NULL)";
+
+const std::vector<const std::string*>& MobilStatements() {
+    static const std::vector<const std::string*> statements = {&CreateMBlob, &CreateSysData,
+                                                               &CreateMAuftrag, &CreateMValues};
+    return statements;
+}
 const std::string CreateExportData =
     "CREATE TABLE ExportData (Id INT NOT NULL CONSTRAINT pk_EData_Id PRIMARY KEY,AuftragId INT "
     "NOT NULL,FeldId INT NOT NULL,FeldValue VARCHAR(255),FeldBlob IMAGE,Created SMALLDATETIME "

@@ -12,6 +12,8 @@ extern const std::string CreateMBlob;
 extern const std::string CreateSysData;
 extern const std::string CreateMAuftrag;
 extern const std::string CreateMValues;
+// All four, in that order.
+const std::vector<const std::string*>& MobilStatements();
 // Statement for the fresh "export.mdb".
 extern const std::string CreateExportData;
 

@@ -15,7 +15,6 @@
 #include <unistd.h>
 
 namespace orvendal::testing {
-namespace {
 
 int FreeLoopbackPort() {
     int s = socket(AF_INET, SOCK_STREAM, 0);
@@ -32,6 +31,8 @@ int FreeLoopbackPort() {
     return ntohs(address.sin_port);
 }
 
+namespace {
+
 bool Answers(int port) {
     int s = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
@@ -44,19 +45,6 @@ bool Answers(int port) {
 }
 
 } // namespace
-
-TTempFolder::TTempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orvendal-app-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    path_ = pattern + "/";
-}
-
-TTempFolder::~TTempFolder() {
-    std::error_code error;
-    std::filesystem::remove_all(path_, error);
-}
 
 void WriteSettings(const std::string& fileName, const std::vector<std::string>& lines) {
     TMemoryStream stream;

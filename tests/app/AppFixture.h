@@ -4,6 +4,7 @@
 
 #include "app/VelQuonda1.h"
 #include "common/ScriptedView.h"
+#include "common/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,20 +13,6 @@
 #include <vector>
 
 namespace orvendal::testing {
-
-// A temporary folder, removed with everything in it at the end.
-class TTempFolder {
-public:
-    TTempFolder();
-    ~TTempFolder();
-    TTempFolder(const TTempFolder&) = delete;
-    TTempFolder& operator=(const TTempFolder&) = delete;
-    // The folder with a trailing "/".
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 // Writes lines (UTF-8) as an enciphered settings file, as administrators make them.
 void WriteSettings(const std::string& fileName, const std::vector<std::string>& lines);
@@ -42,6 +29,9 @@ public:
     std::string ProgramFile() const { return Path() + "orvendal"; }
     std::string SettingsFile() const { return Path() + "orvendal.ini"; }
 };
+
+// A loopback port that nothing listens on at the time of the call.
+int FreeLoopbackPort();
 
 // python3 -m http.server on a free loopback port serving a folder; stopped by the destructor.
 class THttpServer {

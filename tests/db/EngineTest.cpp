@@ -2,6 +2,8 @@
 // the schema statements, record-set accessors, long binary values and the Jet SQL forms.
 #include "db/SQLADO.h"
 
+#include "common/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -28,14 +30,7 @@ const char* const schema[] = {
 
 class DbEngine : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::path(ORVENDAL_BINARY_DIR) / "tests-db-tmp" /
-              ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        path = (dir / "mobil.mdb").string();
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { path = (dir / "mobil.mdb").string(); }
 
     // Creates "mobil.mdb" with the four tables and opens it.
     void Open(TSQLADOServer& s) {
@@ -52,7 +47,8 @@ protected:
                             ",'0','06.12.2026 10:05',1");
     }
 
-    fs::path dir;
+    testing::TTempFolder folder_;
+    fs::path dir = folder_.Path();
     std::string path;
 };
 

@@ -2,6 +2,8 @@
 // an action statement.
 #include "db/SQLADO.h"
 
+#include "common/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -14,22 +16,16 @@ namespace fs = std::filesystem;
 class DbQueryToXML : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::path(ORVENDAL_BINARY_DIR) / "tests-db-tmp" / "QueryToXML";
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         s.SetServerType(Jet);
-        s.DataSource = (dir / "import.mdb").string();
+        s.DataSource = dir.File("import.mdb");
         ASSERT_TRUE(s.CreateDatabase() && s.Connect()) << s.LastError;
         ASSERT_TRUE(s.ExecSQL("CREATE TABLE SysData (Id SMALLINT NOT NULL CONSTRAINT pk_Dev_Id "
                               "PRIMARY KEY,SysValue VARCHAR(255),LastEdit SMALLDATETIME)"));
         ASSERT_TRUE(s.Insert("SysData", "Id,SysValue,LastEdit", "8,'a<&>b','06.12.2026 10:05'"));
         ASSERT_TRUE(s.Insert("SysData", "Id,SysValue", "9,'x;y'"));
     }
-    void TearDown() override {
-        s.Disconnect();
-        fs::remove_all(dir);
-    }
-    fs::path dir;
+    void TearDown() override { s.Disconnect(); }
+    testing::TTempFolder dir;
     TSQLADOServer s;
 };
 

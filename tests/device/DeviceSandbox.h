@@ -1,6 +1,8 @@
 #pragma once
 // A scratch desktop folder and a handheld root (with "Storage Card") for the device tests.
 
+#include "common/TempFolder.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -16,23 +18,17 @@ namespace orvendal::testing {
 namespace fs = std::filesystem;
 
 class TDeviceSandbox {
+    TTempFolder folder_; // first, so that the paths below can use it
+
 public:
-    TDeviceSandbox() {
-        std::string pattern = (fs::temp_directory_path() / "orvendal-device-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("no scratch folder");
-        Base = pattern;
+    TDeviceSandbox() : Base(folder_.Path()) {
         Root = Base / "handheld";
         Desktop = Base / "desktop";
         fs::create_directories(Root / "Storage Card");
         fs::create_directories(Desktop);
         setenv("ORVENDAL_DEVICE_ROOT", Root.c_str(), 1);
     }
-    ~TDeviceSandbox() {
-        unsetenv("ORVENDAL_DEVICE_ROOT");
-        std::error_code ignored;
-        fs::remove_all(Base, ignored);
-    }
+    ~TDeviceSandbox() { unsetenv("ORVENDAL_DEVICE_ROOT"); }
 
     fs::path Base, Root, Desktop;
 

@@ -3,6 +3,7 @@
 // the file-mode mail transport, and the device settings that tie them together.
 
 #include "common/ScriptedView.h"
+#include "common/TempFolder.h"
 #include "db/SQLADO.h"
 #include "exchange/ExchangeRun.h"
 #include "protect/KeyList.h"
@@ -20,10 +21,6 @@ namespace fs = std::filesystem;
 class ExchangeFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() /
-                ("orvendal-exchange-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
         fs::create_directories(root_ / "work");
         fs::create_directories(root_ / "handheld" / "Storage Card");
         fs::create_directories(root_ / "server");
@@ -38,7 +35,6 @@ protected:
         ctx_.PocketPC = true;
         ctx_.Settings = &settings_;
     }
-    void TearDown() override { fs::remove_all(root_); }
 
     // Device settings in file mode (shared folder root/server), plus extra "key=value" lines.
     void Settings(const std::vector<std::string>& extra) {
@@ -105,7 +101,8 @@ protected:
         return false;
     }
 
-    fs::path root_;
+    TTempFolder folder_;
+    fs::path root_ = folder_.Path();
     TScriptedView view_;
     TMemoryStream settings_;
     TExchangeContext ctx_;

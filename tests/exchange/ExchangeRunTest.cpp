@@ -1,5 +1,7 @@
 #include "ExchangeFixture.h"
 
+#include "common/MobilDb.h"
+
 #include "exchange/Schema.h"
 #include "exchange/ServerSimulator.h"
 
@@ -65,13 +67,7 @@ protected:
     }
     void Seed(const std::vector<std::string>& statements) {
         TSQLADOServer db;
-        db.SetServerType(Jet);
-        db.DataSource = Work("mobil.mdb");
-        ASSERT_TRUE(db.CreateDatabase() && db.Connect()) << db.LastError;
-        for (const std::string* s : {&schema::CreateMBlob, &schema::CreateSysData,
-                                     &schema::CreateMAuftrag, &schema::CreateMValues}) {
-            ASSERT_TRUE(db.ExecSQL(*s)) << db.LastError;
-        }
+        CreateMobil(db, Work("mobil.mdb"));
         for (const std::string& s : statements) {
             ASSERT_TRUE(db.ExecSQL(s)) << s << ": " << db.LastError;
         }

@@ -3,6 +3,8 @@
 // tests see them: addresses from the environment, the server's folders, and zlib helpers that
 // do not go through the code under test.
 
+#include "common/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -163,27 +165,6 @@ public:
 private:
     int fd_ = -1;
     int port_ = 0;
-};
-
-// A fresh folder for the files of one test, removed with the object.
-class TScratchDir {
-public:
-    TScratchDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "orvendal-http-XXXXXX");
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TScratchDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TScratchDir(const TScratchDir&) = delete;
-    TScratchDir& operator=(const TScratchDir&) = delete;
-
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
 };
 
 // Sets an environment variable for the life of the object.

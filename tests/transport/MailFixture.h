@@ -6,6 +6,8 @@
 #include "protect/Streams.h"
 #include "protect/ZLibStream.h"
 
+#include "common/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -81,24 +83,6 @@ public:
 
 private:
     int fd_ = -1;
-};
-
-// A fresh folder under the temporary folder, removed with the object; its path ends with '/'.
-class TTempFolder {
-public:
-    TTempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "orvendal-mail-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-        path_ += "/";
-    }
-    ~TTempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
 };
 
 } // namespace orvendal::testing

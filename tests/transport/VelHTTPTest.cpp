@@ -80,7 +80,7 @@ protected:
 
     THttpEnv env = HttpEnv();
     std::string key = UniqueKey();
-    TScratchDir scratch;
+    TTempFolder scratch;
     TVelHTTP http;
 };
 
