@@ -1,12 +1,17 @@
 #include "app/VelQuonda1.h"
+#include "db/SQLADO.h"
 
 namespace orvendal {
 
-// Photo assignment: this version has the frame of the operation, not the operation itself.
+// Photo assignment over the selected device's "mobil.mdb"; the dialog works in the device's
+// working folder.
 void TForm1::BitBtn2Click() {
     RunOperation([this] {
-        OperationPreamble();
-        ShowNotBuilt("Zuordnung Fotos");
+        TSQLADOServer db;
+        if (ConnectMobil(db)) {
+            View.ShowPhotoAssignment(db, WorkDir);
+            db.Disconnect();
+        }
     });
 }
 

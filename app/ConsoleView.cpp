@@ -42,9 +42,11 @@ bool TConsoleView::MessageBox(TMsgKind kind, const std::string& text) {
         out_ << "Information: " << text << "\n";
         return true;
     case TMsgKind::Warning:
+        ++problems_;
         out_ << "Warnung: " << text << "\n";
         return true;
     case TMsgKind::Error:
+        ++problems_;
         out_ << "Fehler: " << text << "\n";
         return true;
     case TMsgKind::Confirmation:
@@ -82,6 +84,30 @@ bool TConsoleView::OpenPictureDialog(std::string& fileName) {
     fileName = Pictures.front();
     Pictures.pop_front();
     return true;
+}
+
+bool TConsoleView::ShowPhotoSettings(TPhotoSettingsForm& form) {
+    const TPhotoSettingsEdits& edits = PhotoSettingsEdits;
+    const bool ok = edits.Folder || edits.Prefix || edits.Mode;
+    if (ok) {
+        form.Folder = edits.Folder.value_or(form.Folder);
+        form.Prefix = edits.Prefix.value_or(form.Prefix);
+        form.ModeIndex = edits.Mode.value_or(form.ModeIndex);
+    }
+    out_ << "Pfad der Foto-Dateien: " << form.Folder << "\n"
+         << "Präfix im Foto-Dateinamen: " << form.Prefix << "\n"
+         << "Modus für Zeitstempel:\n";
+    for (size_t i = 0; i < form.Modes.size(); ++i) {
+        out_ << (static_cast<int>(i) == form.ModeIndex ? " * " : "   ") << i << " " << form.Modes[i]
+             << "\n";
+    }
+    return ok;
+}
+
+void TConsoleView::ShowPhotoAssignment(TSQLADOServer& server, const std::string& workDir) {
+    if (PhotoAssignment) {
+        PhotoAssignment(server, workDir);
+    }
 }
 
 void TConsoleView::ProcessMessages() {

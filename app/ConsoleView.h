@@ -1,11 +1,13 @@
 #pragma once
 // TView for the console front end: progress texts (Label1) and message boxes go to the error
 // stream, confirmations are answered by --yes/--no, else asked on a terminal, else No; the
-// input box keeps its preset; the picture dialog takes the files queued in Pictures.
+// input box keeps its preset; the picture dialog takes the files queued in Pictures; the photo
+// dialogs print their values and act as the command that opened them asks.
 
 #include "app/View.h"
 
 #include <deque>
+#include <functional>
 #include <iosfwd>
 #include <map>
 #include <optional>
@@ -21,6 +23,16 @@ public:
 
     // Files the picture dialog returns, in order; when none is left the dialog is cancelled.
     std::deque<std::string> Pictures;
+    // What the photo settings dialog takes in; with nothing set it closes with Abbruch. Mode is
+    // the index of the time stamp choice.
+    struct TPhotoSettingsEdits {
+        std::optional<std::string> Folder, Prefix;
+        std::optional<int> Mode;
+    } PhotoSettingsEdits;
+    // What is done while the photo assignment dialog is open.
+    std::function<void(TSQLADOServer&, const std::string& workDir)> PhotoAssignment;
+    // Number of warning and error boxes shown so far.
+    int Problems() const { return problems_; }
 
     void SetEnabled(const std::string&, bool) override {}
     void SetVisible(const std::string&, bool) override {}
@@ -38,6 +50,10 @@ public:
     std::string InputBox(const std::string& caption, const std::string& prompt,
                          const std::string& value) override;
     bool OpenPictureDialog(std::string& fileName) override;
+    void SetPicture(const std::string&, const std::string&) override {}
+    void SetHint(const std::string&, const std::string&) override {}
+    bool ShowPhotoSettings(TPhotoSettingsForm& form) override;
+    void ShowPhotoAssignment(TSQLADOServer& server, const std::string& workDir) override;
     void ProcessMessages() override;
 
     const std::vector<std::string>& Items(const std::string& component) const;
@@ -51,6 +67,7 @@ private:
     bool terminal_;
     std::map<std::string, std::vector<std::string>> items_;
     std::map<std::string, int> index_;
+    int problems_ = 0;
 };
 
 } // namespace orvendal

@@ -1,26 +1,14 @@
 #include "app/MainWindow.h"
 
 #include "app/RadioGroup.h"
+#include "app/Widgets.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
-#include <QStyle>
 #include <QToolButton>
 
 namespace orvendal {
 namespace {
-
-QPushButton* GlyphButton(QWidget* parent, const char* name, const char* text,
-                         QStyle::StandardPixmap glyph, const QRect& place, const char* hint) {
-    auto* button =
-        new QPushButton(parent->style()->standardIcon(glyph), QString::fromUtf8(text), parent);
-    button->setObjectName(name);
-    button->setGeometry(place);
-    button->setToolTip(QString::fromUtf8(hint));
-    return button;
-}
 
 QToolButton* SpeedButton(QWidget* parent, const char* name, QStyle::StandardPixmap glyph,
                          const QRect& place, const char* hint) {
@@ -34,25 +22,13 @@ QToolButton* SpeedButton(QWidget* parent, const char* name, QStyle::StandardPixm
     return button;
 }
 
-QLabel* CentredLabel(QWidget* parent, const char* name, const QRect& place) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setGeometry(place);
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    return label;
-}
-
 } // namespace
 
 TMainWindow::TMainWindow(const std::string& programFile) : view_(*this), form_(view_, programFile) {
     setObjectName("Form1");
-    QFont small = font();
-    small.setPixelSize(11); // the form's 8-point font: a 13-pixel status line holds one line
-    setFont(small);
-    setFixedSize(ClientWidth, ClientHeight);
+    SetUpForm(*this, ClientWidth, ClientHeight);
     CreateComponents();
     ConnectHandlers();
-    CentreOnScreen();
     form_.FormCreate();
 }
 
@@ -85,11 +61,9 @@ void TMainWindow::CreateComponents() {
     CloseBtn = GlyphButton(this, "CloseBtn", "&Schließen", QStyle::SP_DialogCloseButton,
                            {530, 240, 121, 30}, "");
 
-    Label1 = CentredLabel(this, "Label1", {24, 296, 649, 13});
-    Label2 = CentredLabel(this, "Label2", {24, 330, 649, 30});
-    QPalette teal = Label2->palette();
-    teal.setColor(QPalette::WindowText, QColor(0, 128, 128));
-    Label2->setPalette(teal);
+    Label1 = FormLabel(this, "Label1", "", {24, 296, 649, 13}, Qt::AlignHCenter | Qt::AlignTop);
+    Label2 = FormLabel(this, "Label2", "", {24, 330, 649, 30}, Qt::AlignHCenter | Qt::AlignTop);
+    SetTextColor(Label2, QColor(0, 128, 128));
 
     QWidget::setTabOrder(RadioGroup1, BitBtn2);
     QWidget::setTabOrder(BitBtn2, BitBtn1);
@@ -106,13 +80,6 @@ void TMainWindow::ConnectHandlers() {
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { form_.SpeedButton1Click(); });
     connect(SpeedButton2, &QToolButton::clicked, this, [this] { form_.SpeedButton2Click(); });
     connect(CloseBtn, &QPushButton::clicked, this, &QWidget::close);
-}
-
-void TMainWindow::CentreOnScreen() {
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(ClientWidth / 2, ClientHeight / 2));
-    }
 }
 
 } // namespace orvendal

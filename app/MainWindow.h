@@ -31,7 +31,6 @@ public:
 private:
     void CreateComponents();
     void ConnectHandlers();
-    void CentreOnScreen();
 
     TRadioGroup* RadioGroup1;
     QPushButton* BitBtn1;

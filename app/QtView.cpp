@@ -1,6 +1,8 @@
 #include "app/QtView.h"
 
 #include "app/RadioGroup.h"
+#include "app/VelQuonda2.h"
+#include "app/VelQuonda3.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -10,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPixmap>
 
 #include <stdexcept>
 
@@ -160,6 +163,38 @@ bool TQtView::OpenPictureDialog(std::string& fileName) {
     }
     fileName = chosen.toStdString();
     return true;
+}
+
+void TQtView::SetPicture(const std::string& component, const std::string& fileName) {
+    auto* label = qobject_cast<QLabel*>(&Find(component));
+    if (label == nullptr) {
+        throw std::invalid_argument("Keine Bildkomponente: " + component);
+    }
+    if (fileName.empty()) {
+        label->clear();
+    } else {
+        label->setPixmap(QPixmap(QString::fromStdString(fileName)));
+    }
+}
+
+void TQtView::SetHint(const std::string& component, const std::string& text) {
+    Find(component).setToolTip(QString::fromStdString(text));
+}
+
+bool TQtView::ShowPhotoSettings(TPhotoSettingsForm& form) {
+    if (form3_ == nullptr) {
+        form3_ = new TForm3(&form_);
+    }
+    return form3_->Execute(form);
+}
+
+void TQtView::ShowPhotoAssignment(TSQLADOServer& server, const std::string& workDir) {
+    if (form2_ == nullptr) {
+        form2_ = new TForm2(&form_);
+    }
+    form2_->Server = &server;
+    form2_->WorkDir = workDir;
+    form2_->exec();
 }
 
 void TQtView::ProcessMessages() {

@@ -29,6 +29,12 @@ public:
     std::string InputBox(const std::string& caption, const std::string& prompt,
                          const std::string& value) override;
     bool OpenPictureDialog(std::string& fileName) override;
+    // Pictures show in labels; a hint is the widget's tool tip.
+    void SetPicture(const std::string& component, const std::string& fileName) override;
+    void SetHint(const std::string& component, const std::string& text) override;
+    // The photo dialogs are made on first use and live as long as the form.
+    bool ShowPhotoSettings(TPhotoSettingsForm& form) override;
+    void ShowPhotoAssignment(TSQLADOServer& server, const std::string& workDir) override;
     void ProcessMessages() override;
 
     // Window titles of the message boxes, by kind.
@@ -40,6 +46,8 @@ private:
 
     QWidget& form_;
     bool busy_ = false;
+    class TForm2* form2_ = nullptr; // children of form_
+    class TForm3* form3_ = nullptr;
 };
 
 } // namespace orvendal

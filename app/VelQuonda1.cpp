@@ -1,5 +1,6 @@
 #include "app/VelQuonda1.h"
 
+#include "db/SQLADO.h"
 #include "protect/KeyList.h"
 #include "tables/UserFkt.h"
 
@@ -248,13 +249,29 @@ void TForm1::ShowInfo(const std::string& text) {
     orvendal::ShowInfo(View, text);
 }
 
-void TForm1::SpeedButton2Click() {
-    // The selected device's proxy keys fill an empty proxy. Its number comes from the device
-    // table: the current device text is an identity text after an operation, and asking the
-    // settings server for device 0 would throw an online program into offline mode.
+// The number comes from the device table: the current device text is an identity text after an
+// operation, and asking the settings server for device 0 would throw an online program into
+// offline mode.
+void TForm1::LoadSelectedDevice() {
     int row = SelectedRow();
     std::string number = row > 0 ? Trim(DeviceField(row, 3)) : CurrentDevice;
     LoadDeviceSettings(StrToIntDef(number, 0));
+}
+
+bool TForm1::ConnectMobil(TSQLADOServer& db) {
+    LoadSelectedDevice();
+    db.SetServerType(Jet);
+    db.DataSource = WorkDir + "mobil.mdb";
+    if (db.Connect()) {
+        return true;
+    }
+    View.MessageBox(TMsgKind::Error, db.LastError);
+    return false;
+}
+
+void TForm1::SpeedButton2Click() {
+    // The selected device's proxy keys fill an empty proxy.
+    LoadSelectedDevice();
     CurrentProxy = View.InputBox("Proxy für HTTP-Verbindung",
                                  "Proxy-Server und Port (z.B. MyServer:80)", CurrentProxy);
 }
@@ -319,10 +336,6 @@ bool TForm1::IsPocketPC(int row) const {
     }
     int type = StrToIntDef(DeviceField(row, 4), 0);
     return type >= 3 && type <= 5;
-}
-
-void TForm1::ShowNotBuilt(const std::string& operation) {
-    ShowInfo("Der Programmteil \"" + operation + "\" ist in dieser Version noch nicht enthalten.");
 }
 
 } // namespace orvendal

@@ -50,6 +50,7 @@ public:
     bool Offline = false;              // a settings file failed to read: "*.ini" files from now on
     TVelMail* VelMail = nullptr;       // transports of the current exchange run, not owned
     TVelHTTP* VelHTTP = nullptr;
+    TPhotoSettingsForm PhotoSettings; // the photo settings dialog's texts, kept between openings
 
     // Start-up: program settings, caption, version text, device table and radio group.
     void FormCreate();
@@ -107,8 +108,11 @@ public:
     static std::string VersionText();
 
 private:
-    // Information box for an operation that this version does not contain yet.
-    void ShowNotBuilt(const std::string& operation);
+    // Loads the settings of the selected device (of CurrentDevice when none is selected).
+    void LoadSelectedDevice();
+    // Opens the selected device's "mobil.mdb"; an error box with the reason when that fails.
+    bool ConnectMobil(TSQLADOServer& db);
+    void UpdateSysValue(TSQLADOServer& db, int id, const std::string& assignment);
     void FillFromFolder();
     void FillFromServer();
     void LoadSettingsStream(int index);

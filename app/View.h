@@ -15,6 +15,16 @@ struct TColor {
     bool operator==(const TColor&) const = default;
 };
 
+class TSQLADOServer;
+
+// The values of the photo settings dialog: shown when it opens, taken back on OK.
+struct TPhotoSettingsForm {
+    std::string Folder;             // Edit1: SysData 8
+    std::string Prefix;             // Edit2: SysData 9
+    std::vector<std::string> Modes; // RadioGroup1 items, "&MValue: Bezeichnung"
+    int ModeIndex = -1;             // chosen item; -1 none
+};
+
 class TView {
 public:
     virtual ~TView() = default;
@@ -40,6 +50,17 @@ public:
                                  const std::string& value) = 0;
     // Picture-file open dialog; false when nothing was chosen.
     virtual bool OpenPictureDialog(std::string& fileName) = 0;
+    // The picture file shown by a picture component; an empty name clears it.
+    virtual void SetPicture(const std::string& component, const std::string& fileName) = 0;
+    // A component's hint; an empty text switches it off.
+    virtual void SetHint(const std::string& component, const std::string& text) = 0;
+
+    // The photo settings dialog, modal; true when it closed with OK (form then holds the
+    // entered values).
+    virtual bool ShowPhotoSettings(TPhotoSettingsForm& form) = 0;
+    // The photo assignment dialog, modal, over the connected "mobil.mdb" of a device whose
+    // working folder is workDir.
+    virtual void ShowPhotoAssignment(TSQLADOServer& server, const std::string& workDir) = 0;
     // Lets the window repaint once.
     virtual void ProcessMessages() = 0;
 };

@@ -9,11 +9,18 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
+#include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <sys/stat.h>
+#include <vector>
 
 namespace orvendal {
 namespace fs = std::filesystem;
@@ -65,6 +72,58 @@ void DrawStamp(QImage& image, const std::string& text, TColor color, int mode) {
     painter.drawText(box, Qt::AlignLeft | Qt::AlignTop, label);
 }
 
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// The names in folder whose lower-case form passes keep, in name order.
+std::vector<std::string> FolderNames(const std::string& folder,
+                                     const std::function<bool(const std::string&)>& keep) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder.empty() ? "." : folder, error)) {
+        std::string name = entry.path().filename().string();
+        if (keep(Lower(name))) {
+            names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Camera cards ignore the case of names: a missing file is looked for among names that differ
+// only in case.
+std::string ExistingCase(const std::string& file) {
+    std::error_code error;
+    if (fs::exists(file, error)) {
+        return file;
+    }
+    const size_t slash = file.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "" : file.substr(0, slash + 1);
+    const std::string wanted = Lower(file.substr(folder.size()));
+    auto names = FolderNames(folder, [&](const std::string& name) { return name == wanted; });
+    return names.empty() ? file : folder + names.front();
+}
+
+// A "dd.mm.yyyy hh:nn" text as minutes on a uniform scale; none when it is no such text.
+std::optional<long long> Minutes(const std::string& text) {
+    std::tm t{};
+    char rest = 0;
+    if (std::sscanf(text.c_str(), "%2d.%2d.%4d %2d:%2d%c", &t.tm_mday, &t.tm_mon, &t.tm_year,
+                    &t.tm_hour, &t.tm_min, &rest) != 5) {
+        return std::nullopt;
+    }
+    t.tm_mon -= 1;
+    t.tm_year -= 1900;
+    return static_cast<long long>(timegm(&t)) / 60;
+}
+
+const TColor Green{0, 128, 0};
+const TColor Red{255, 0, 0};
+const std::string TempPhoto = "~tmp.jpg";
+
 } // namespace
 
 TVelBlob::~TVelBlob() = default;
@@ -111,12 +170,16 @@ void TVelBlob::PhotoError(const std::string& verb, const std::string& text, TMsg
     View->MessageBox(kind, "Fehlermeldung beim " + verb + " der Foto-Daten: " + text);
 }
 
-std::string TVelBlob::TimeStampMode() {
+std::string TVelBlob::SysValue(int id, bool& found) {
     TRecordSet rs;
-    if (Server->Select("Id,SysValue", "SysData", "Id=10", "", rs) && RowCount(rs) > 0) {
-        return Trim(FieldText(rs, 1, 2));
-    }
-    return {};
+    found = Server->Select("Id,SysValue", "SysData", "Id=" + std::to_string(id), "", rs) &&
+            RowCount(rs) > 0;
+    return found ? FieldText(rs, 1, 2) : std::string();
+}
+
+std::string TVelBlob::TimeStampMode() {
+    bool found = false;
+    return Trim(SysValue(10, found));
 }
 
 void TVelBlob::ReadPhoto() {
@@ -257,6 +320,236 @@ bool TVelBlob::SendPhotos() {
         }
     }
     return ok;
+}
+
+std::string TVelBlob::ControlById(int id) {
+    switch (id) {
+    case 103:
+    case 104:
+    case 105:
+    case 106:
+    case 107:
+        return "Label" + std::to_string(id);
+    case 321:
+    case 322:
+        return "Button" + std::to_string(id);
+    default:
+        return "APanel";
+    }
+}
+
+bool TVelBlob::SelectRows() {
+    return Server->Select("Id,AuftragId,FeldId,FeldValue,Created,Creator,Status," +
+                              DateTimeExpr("Created", Server->GetServerType()),
+                          "MBlob", "", "Id", Rows);
+}
+
+void TVelBlob::Open() {
+    if (SelectRows()) {
+        Show();
+        return;
+    }
+    for (int id : {103, 104, 105, 106, 107, 321, 322, 1001}) {
+        View->SetVisible(ControlById(id), false);
+    }
+    for (const char* button : {"PrevBtn", "NextBtn", "YesBtn", "NoBtn", "RetryBtn"}) {
+        View->SetVisible(button, false);
+    }
+    PhotoError("Öffnen", Server->LastError, TMsgKind::Error);
+}
+
+void TVelBlob::Show() {
+    if (View == nullptr) {
+        return;
+    }
+    View->SetText(ControlById(1001), "");
+    for (int id : {103, 105, 106, 107}) {
+        View->SetText(ControlById(id), "");
+    }
+    View->SetVisible(ControlById(104), false);
+    View->SetFontColor(ControlById(105), Green);
+    View->SetFontColor(ControlById(106), Green);
+    View->SetEnabled("YesBtn", !FileName.empty());
+    bool hasPhoto = false;
+    if (IsBOF(Rows) || IsEOF(Rows)) {
+        View->SetPicture("Preview", "");
+        View->SetVisible(ControlById(321), false);
+        View->SetVisible(ControlById(322), false);
+    } else {
+        ShowJob();
+        View->SetVisible(ControlById(104), Mode == 90);
+        if (Mode == 90) {
+            View->SetText(ControlById(105), RowText(0, 8));
+            ShowKind();
+        }
+        TMemoryStream photo;
+        if (!Server->ReadBlob("MBlob", "FeldBlob", "Id=" + std::to_string(FieldInt(Rows, 0, 1)),
+                              photo)) {
+            photo.Clear();
+        }
+        hasPhoto = photo.Size() > 0;
+        if (hasPhoto) {
+            FileName = WorkDir + TempPhoto;
+            photo.SaveToFile(FileName);
+        } else if (FileName.empty()) {
+            FileName = LocateCameraFile();
+        }
+        ShowPicture(hasPhoto);
+        if (FileName == WorkDir + TempPhoto) {
+            std::remove(FileName.c_str());
+        }
+        View->SetVisible(ControlById(321), hasPhoto && Mode == 90);
+        View->SetVisible(ControlById(322), !hasPhoto && Mode == 90);
+    }
+    ShowButtons(hasPhoto);
+}
+
+void TVelBlob::ShowJob() {
+    TRecordSet rs;
+    if (Server->Select("AuftragId,Project,MobilApp,AuftragBez,Status,Termin,Route", "MAuftrag",
+                       "(AuftragId=" + std::to_string(FieldInt(Rows, 0, 2)) + ")", "", rs)) {
+        View->SetText(ControlById(103), RowCount(rs) > 0
+                                            ? FieldText(rs, 1, 4)
+                                            : "(Der Auftrag wurde bereits abgeschlossen.)");
+    }
+}
+
+void TVelBlob::ShowKind() {
+    TRecordSet rs;
+    if (Server->Select("Id,Class,MValue,Bezeichnung,Reihe", "MValues",
+                       "(Class=1006) AND (MValue=" + Quote(std::to_string(FieldInt(Rows, 0, 3))) +
+                           ")",
+                       "", rs)) {
+        View->SetText(ControlById(107), RowCount(rs) > 0 ? FieldText(rs, 1, 4) : "");
+    }
+    View->SetFontColor(ControlById(107), KindColor(RowText(0, 3)));
+}
+
+std::string TVelBlob::LocateCameraFile() {
+    const std::string value = RowText(0, 4);
+    bool found = false;
+    PhotoDir = SysValue(8, found);
+    if (!found) {
+        PhotoDir = "E:\\DCIM\\";
+    }
+    std::string name;
+    const size_t extension = value.find(".jpg");
+    if (extension != std::string::npos) {
+        const size_t slash = value.rfind('\\', extension);
+        const size_t start = slash == std::string::npos ? 0 : slash + 1;
+        name = value.substr(start, extension - start);
+    } else {
+        name = Trim(SysValue(9, found));
+        if (!name.empty() && name.find_first_not_of('*') == std::string::npos) {
+            auto files = FolderNames(PhotoDir, [](const std::string& file) {
+                return file.size() > 4 && file.ends_with(".jpg");
+            });
+            if (!files.empty()) {
+                name = files.front().substr(0, name.size());
+            }
+        }
+        if (name.size() < 8) {
+            name += PadLeft(value, 8 - static_cast<int>(name.size()), '0');
+        }
+    }
+    return ExistingCase(PhotoDir + name + ".jpg");
+}
+
+void TVelBlob::ShowPicture(bool hasPhoto) {
+    const std::string panel = ControlById(1001);
+    QImageReader reader(QString::fromStdString(FileName));
+    const QSize size = reader.size();
+    if (!reader.canRead() || !size.isValid()) {
+        View->SetEnabled("YesBtn", false);
+        View->SetHint("Preview", "");
+        View->SetPicture("Preview", "");
+        View->SetSize(panel, 390, 290);
+        View->SetText(panel, "Fehler Dateianzeige: " + FileName + "!");
+        return;
+    }
+    View->SetPicture("Preview", FileName);
+    int width = size.width();
+    int height = size.height();
+    FitInto(width > height ? PreviewWidth : PreviewHeight, width, height);
+    View->SetSize(panel, int(double(width) * Zoom), int(double(height) * Zoom));
+    View->SetHint("Preview", "Bildgröße: " + std::to_string(size.width()) + " x " +
+                                 std::to_string(size.height()));
+    if (!hasPhoto && Mode == 90) {
+        ShowCameraTime();
+    }
+    View->SetText(panel, "");
+    View->SetEnabled("YesBtn", true);
+}
+
+// The camera file's time beside the device's; both red when they lie more than an hour apart.
+void TVelBlob::ShowCameraTime() {
+    const std::string cameraTime = LocalTimeText(FileName);
+    View->SetText(ControlById(106), cameraTime);
+    const auto device = Minutes(RowText(0, 8));
+    const auto camera = Minutes(cameraTime);
+    if (device && camera && std::llabs(*device - *camera) > 60) {
+        View->SetFontColor(ControlById(105), Red);
+        View->SetFontColor(ControlById(106), Red);
+    }
+}
+
+void TVelBlob::ShowButtons(bool hasPhoto) {
+    View->SetEnabled("NextBtn", !IsEOF(Rows));
+    View->SetEnabled("PrevBtn", !IsBOF(Rows));
+    const bool readIn = !hasPhoto && Mode == 90;
+    const bool resend = RowText(0, 7) == "3" && Mode == 90;
+    View->SetVisible("YesBtn", readIn);
+    View->SetVisible("RetryBtn", resend);
+    View->SetVisible("NoBtn", !readIn && !resend && Mode == 90);
+}
+
+void TVelBlob::ButtonClick(int tag) {
+    if (tag != 306) {
+        FileName.clear();
+    }
+    switch (tag) {
+    case 304:
+        MovePrior(Rows);
+        break;
+    case 305:
+        MoveNext(Rows);
+        break;
+    case 306:
+        ReadPhoto();
+        FileName.clear();
+        MoveNext(Rows);
+        break;
+    case 307:
+        DeletePhoto();
+        break;
+    case 309: {
+        const int bookmark = CurrentRow(Rows);
+        ResendPhoto();
+        SelectRows();
+        MoveToRow(Rows, bookmark);
+        break;
+    }
+    case 321:
+        while (!IsEOF(Rows)) {
+            MoveNext(Rows);
+            if (Server->CountRows("MBlob", "Id=" + std::to_string(FieldInt(Rows, 0, 1)) +
+                                               " and FeldBlob is null") >= 1) {
+                break;
+            }
+        }
+        break;
+    case 322:
+        View->OpenPictureDialog(FileName);
+        break;
+    default:
+        break;
+    }
+    Show();
+}
+
+void TVelBlob::PreviewClick() {
+    Zoom = Zoom > 3.0f ? 1.0f : Zoom * 1.2f;
+    Show();
 }
 
 } // namespace orvendal

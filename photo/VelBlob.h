@@ -22,8 +22,10 @@ public:
     virtual ~TVelBlob();
 
     std::string FileName; // the photo file to read in
-    std::string PhotoDir; // folder of the camera's files, with trailing "/"
-    TRecordSet Rows;      // MBlob rows: Id,AuftragId,FeldId,FeldValue,Created,Creator,Status
+    std::string PhotoDir; // folder of the camera's files, with its trailing separator
+    // MBlob rows: Id,AuftragId,FeldId,FeldValue,Created,Creator,Status (and, from Open, the
+    // shot time as "dd.mm.yyyy hh:nn" text)
+    TRecordSet Rows;
     float Zoom = 1.0f;
     TSQLADOServer* Server = nullptr; // "mobil.mdb"; not owned
     std::string WorkDir;             // folder of the temporary, archive and export files, or ""
@@ -41,6 +43,22 @@ public:
     // Shrinks width and height to fit edge on their longer side; never enlarges.
     static void FitInto(int edge, int& width, int& height);
 
+    // The assignment dialog's logic. Its components, by the form names of TForm2: APanel (the
+    // preview's panel), Preview, Label103..Label107, YesBtn, NoBtn, RetryBtn, NextBtn, PrevBtn,
+    // Button321, Button322. Camera files are found whatever the case of their names.
+
+    // Selects every photo row, then shows the first; on failure only CloseBtn stays.
+    void Open();
+    // Shows the current row: job, times, kind, the stored photo or the located camera file.
+    void Show();
+    // The dialog's buttons by tag: 304 previous, 305 next, 306 read in, 307 delete,
+    // 309 send again, 321 next row without a photo, 322 choose a file.
+    void ButtonClick(int tag);
+    // Zooms the preview in steps of 1.2 up to above 3, then back to 1.
+    void PreviewClick();
+    // The component of a control number.
+    static std::string ControlById(int id);
+
     // Stores FileName into the current row: archive copy, shrink to MaxEdge, time stamp by
     // the mode in SysData 10, JPEG quality 70; the row's status becomes "1".
     void ReadPhoto();
@@ -54,6 +72,14 @@ public:
 
 private:
     std::string RowText(int row, int col) const;
+    bool SelectRows();
+    std::string SysValue(int id, bool& found);
+    std::string LocateCameraFile();
+    void ShowJob();
+    void ShowKind();
+    void ShowPicture(bool hasPhoto);
+    void ShowCameraTime();
+    void ShowButtons(bool hasPhoto);
     void PhotoError(const std::string& verb, const std::string& text, TMsgKind kind);
     std::string TimeStampMode();
     bool ExportRow(int row, TSQLADOServer& exportDb, TMemoryStream& blob);

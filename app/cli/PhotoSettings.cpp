@@ -1,16 +1,42 @@
 #include "app/cli/Session.h"
 
+#include "tables/UserFkt.h"
+
 namespace orvendal::cli {
 namespace {
 
 int Run(const TGlobalOptions& options, const std::vector<std::string>& args) {
-    int rc = RunOnDevice(options, args, &TForm1::SpeedButton1Click);
-    return rc != 0 ? rc : NotBuilt("photo-settings");
+    if (args.empty() || args.size() % 2 == 0) {
+        return UsageError("expected a device number and option values");
+    }
+    TConsoleView::TPhotoSettingsEdits edits;
+    for (size_t i = 1; i < args.size(); i += 2) {
+        const std::string& value = args[i + 1];
+        if (args[i] == "--folder") {
+            edits.Folder = value;
+        } else if (args[i] == "--prefix") {
+            edits.Prefix = value;
+        } else if (args[i] == "--mode" && StrToIntDef(value, -2) >= -1) {
+            edits.Mode = StrToIntDef(value, -1);
+        } else {
+            return UsageError("unknown option or value: " + args[i] + " " + value);
+        }
+    }
+    TSession session(options);
+    if (!session.SelectDevice(args[0])) {
+        return 1;
+    }
+    session.View.PhotoSettingsEdits = edits;
+    session.Form.SpeedButton1Click();
+    return session.View.Problems() > 0 ? 1 : 0;
 }
 
-const TCommand command("photo-settings", "photo-settings N",
-                       "Shows and changes the photo settings of device number N (not built yet).",
-                       Run);
+const TCommand command(
+    "photo-settings", "photo-settings N [--folder F] [--prefix P] [--mode M]",
+    "Prints the photo settings of device number N: the folder of the camera's files, the fixed\n"
+    "start of their names and the time stamp mode with its choices. With options, writes the\n"
+    "given values into the device's \"mobil.mdb\"; M is the number of a choice (0 no stamp).",
+    Run);
 
 } // namespace
 } // namespace orvendal::cli

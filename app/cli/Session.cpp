@@ -51,9 +51,4 @@ int RunOnDevice(const TGlobalOptions& options, const std::vector<std::string>& a
     return 0;
 }
 
-int NotBuilt(const std::string& command) {
-    std::cerr << "orvendal-cli: " << command << " is not built yet in this version\n";
-    return 1;
-}
-
 } // namespace orvendal::cli

@@ -34,7 +34,4 @@ std::string ProgramFile(const TGlobalOptions& options);
 int RunOnDevice(const TGlobalOptions& options, const std::vector<std::string>& args,
                 void (TForm1::*operation)());
 
-// Message and exit code of a command that this version does not contain yet.
-int NotBuilt(const std::string& command);
-
 } // namespace orvendal::cli

@@ -4,15 +4,21 @@
 #include "AppFixture.h"
 
 #include "app/ConsoleView.h"
+#include "common/MobilDb.h"
+#include "db/SQLADO.h"
+#include "photo/Jpeg.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
 
 namespace orvendal::testing {
 namespace {
+
+using namespace std::string_literals;
 
 struct ConfirmCase {
     const char* Name;
@@ -157,6 +163,63 @@ TEST_F(CliTest, OperationsNeedAKnownDevice) {
         EXPECT_NE(run.Err.find("no device with number 999"), std::string::npos) << run.Err;
         EXPECT_EQ(Cli(command).Code, 2) << command;
     }
+}
+
+// The photo commands on the device's "mobil.mdb": one photo row 7 whose camera file waits.
+TEST_F(CliTest, PhotoCommandsWorkOnTheDevicesDatabase) {
+    const std::string work = folder.Path() + "work/a/", camera = folder.Path() + "dcim/";
+    std::filesystem::create_directories(work);
+    std::filesystem::create_directories(camera);
+    TSQLADOServer db;
+    CreateMobil(db, work + "mobil.mdb");
+    for (const std::string& sql :
+         {"INSERT INTO MValues(Id,Class,MValue,Bezeichnung,Reihe) VALUES(1,1005,'0','ohne',1)"s,
+          "INSERT INTO MValues(Id,Class,MValue,Bezeichnung,Reihe) VALUES(2,1005,'1','links',2)"s,
+          "INSERT INTO SysData(Id,SysValue) VALUES(8,'"s + camera + "')",
+          "INSERT INTO SysData(Id,SysValue) VALUES(9,'IMG_')"s,
+          "INSERT INTO SysData(Id,SysValue) VALUES(10,'0')"s,
+          "INSERT INTO MBlob(Id,AuftragId,FeldId,FeldValue,Created,Creator,Status) "
+          "VALUES(7,1000,51,'815','05.12.2026 10:00',1,'0')"s}) {
+        ASSERT_TRUE(db.ExecSQL(sql)) << db.LastError;
+    }
+    TMemoryStream jpeg;
+    EncodeJpeg(QImage(800, 600, QImage::Format_RGB888), 90, jpeg);
+    jpeg.SaveToFile(camera + "IMG_0815.jpg");
+    auto status = [&] {
+        TRecordSet rs;
+        db.Select("Status", "MBlob", "Id=7", "", rs);
+        return FieldText(rs, 1, 1);
+    };
+
+    TRun shown = Cli("photo-settings 101");
+    EXPECT_EQ(shown.Code, 0) << shown.Err;
+    EXPECT_NE(shown.Err.find("Präfix im Foto-Dateinamen: IMG_\n"), std::string::npos) << shown.Err;
+    EXPECT_NE(shown.Err.find(" * 0 &0: ohne\n   1 &1: links\n"), std::string::npos) << shown.Err;
+    EXPECT_EQ(Cli("photo-settings 101 --mode links").Code, 2);
+
+    TRun read = Cli("photos 101 read 7");
+    EXPECT_EQ(read.Code, 0) << read.Err;
+    EXPECT_EQ(read.Out, camera + "IMG_0815.jpg\n");
+    EXPECT_EQ(status(), "1");
+    TRun list = Cli("photos 101");
+    EXPECT_EQ(list.Code, 0) << list.Err;
+    EXPECT_NE(list.Out.find("\n7\t1000\t51\t1\t05.12.2026 10:00\t815\n"), std::string::npos)
+        << list.Out;
+    EXPECT_EQ(Cli("photos 101 read 7").Code, 1); // holds a photo already
+    EXPECT_EQ(Cli("--yes photos 101 clear 7").Code, 0);
+    EXPECT_EQ(status(), "0");
+    TRun missing = Cli("photos 101 clear 9");
+    EXPECT_EQ(missing.Code, 1);
+    EXPECT_NE(missing.Err.find("no photo row with Id 9"), std::string::npos) << missing.Err;
+    EXPECT_EQ(Cli("photos 101 shred 7").Code, 2);
+
+    TRun changed = Cli("photo-settings 101 --prefix DSC --mode 1");
+    EXPECT_EQ(changed.Code, 0) << changed.Err;
+    TRecordSet rs;
+    ASSERT_TRUE(db.Select("Id,SysValue", "SysData", "Id IN (8,9,10)", "Id", rs));
+    EXPECT_EQ(FieldText(rs, 1, 2), camera);
+    EXPECT_EQ(FieldText(rs, 2, 2), "DSC");
+    EXPECT_EQ(FieldText(rs, 3, 2), "1");
 }
 
 TEST(GuiProgramTest, VersionAndHelpNeedNoWindow) {

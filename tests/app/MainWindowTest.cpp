@@ -2,6 +2,7 @@
 // dialogs that the buttons open (answered by a timer while they run modally).
 
 #include "AppFixture.h"
+#include "QtFixture.h"
 
 #include "app/MainWindow.h"
 #include "app/RadioGroup.h"
@@ -24,40 +25,6 @@ extern "C" const char* __lsan_default_suppressions() {
 
 namespace orvendal::testing {
 namespace {
-
-QApplication& Application() {
-    static int argc = 1;
-    static char name[] = "test_app";
-    static char* argv[] = {name, nullptr};
-    static QApplication* application = new QApplication(argc, argv);
-    return *application;
-}
-
-// Calls answer with the first modal dialog of type T that opens, then lets it close.
-// Bounded: gives up after two seconds.
-template <typename T> class TDialogAnswer {
-public:
-    explicit TDialogAnswer(std::function<void(T&)> answer) : answer_(std::move(answer)) {
-        timer_.setInterval(10);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-                timer_.stop();
-                answered_ = true;
-                answer_(*dialog);
-            } else if (++ticks_ > 200) {
-                timer_.stop();
-            }
-        });
-        timer_.start();
-    }
-    bool Answered() const { return answered_; }
-
-private:
-    std::function<void(T&)> answer_;
-    QTimer timer_;
-    int ticks_ = 0;
-    bool answered_ = false;
-};
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -293,19 +260,22 @@ TEST_F(MainWindowTest, CloseButtonClosesTheWindow) {
     EXPECT_FALSE(window.isVisible());
 }
 
-// With ORVENDAL_SCREENSHOT=FILE the window with three devices is saved as a picture.
-TEST_F(MainWindowTest, Screenshot) {
-    const char* file = std::getenv("ORVENDAL_SCREENSHOT");
-    if (file == nullptr) {
-        GTEST_SKIP() << "set ORVENDAL_SCREENSHOT=FILE to save a picture of the window";
-    }
+// The window as the README shows it; with ORVENDAL_SCREENSHOTS=DIR it is saved there.
+TEST_F(MainWindowTest, ThreeDevicesReadyForWork) {
     WriteSettings(folder.Path() + "a.ini", DeviceLines("PPC-A", "Kundendienst Nord", "101"));
     WriteSettings(folder.Path() + "b.ini", DeviceLines("PPC-B", "Kundendienst Süd", "102"));
     WriteSettings(folder.Path() + "c.ini", DeviceLines("PPC-C", "Werkstatt", "103"));
     TMainWindow window(folder.ProgramFile());
     window.show();
     QApplication::processEvents();
-    EXPECT_TRUE(window.grab().save(file));
+    auto& group = Component<TRadioGroup>(window, "RadioGroup1");
+    EXPECT_EQ(group.Count(), 3);
+    EXPECT_EQ(group.ItemIndex(), 0);
+    const QPixmap picture = window.grab();
+    EXPECT_EQ(picture.size(), QSize(TMainWindow::ClientWidth, TMainWindow::ClientHeight));
+    if (const char* dir = std::getenv("ORVENDAL_SCREENSHOTS")) {
+        EXPECT_TRUE(picture.save(QString::fromUtf8(dir) + "/main-window.png"));
+    }
 }
 
 } // namespace

@@ -4,7 +4,9 @@
 #include "app/View.h"
 
 #include <deque>
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,12 @@ public:
     std::map<std::string, std::vector<std::string>> Items;
     std::map<std::string, int> Index;
     std::map<std::string, std::pair<int, int>> RadioLayout;
+    std::map<std::string, std::string> Picture, Hint;
+    // The photo settings dialog: what it showed last, and how it closes: with these values and
+    // OK, or (unset) with Abbruch.
+    std::optional<TPhotoSettingsForm> PhotoSettingsShown, PhotoSettingsAnswer;
+    // What happens while the photo assignment dialog is open.
+    std::function<void(TSQLADOServer&, const std::string& workDir)> OnPhotoAssignment;
     bool Hourglass = false;
     int Repaints = 0;
 
@@ -108,6 +116,25 @@ public:
         fileName = Pictures.front();
         Pictures.pop_front();
         return !fileName.empty();
+    }
+    void SetPicture(const std::string& c, const std::string& fileName) override {
+        Picture[c] = fileName;
+    }
+    void SetHint(const std::string& c, const std::string& text) override { Hint[c] = text; }
+    bool ShowPhotoSettings(TPhotoSettingsForm& form) override {
+        Calls.push_back("ShowPhotoSettings");
+        PhotoSettingsShown = form;
+        if (!PhotoSettingsAnswer) {
+            return false;
+        }
+        form = *PhotoSettingsAnswer;
+        return true;
+    }
+    void ShowPhotoAssignment(TSQLADOServer& server, const std::string& workDir) override {
+        Calls.push_back("ShowPhotoAssignment(" + workDir + ")");
+        if (OnPhotoAssignment) {
+            OnPhotoAssignment(server, workDir);
+        }
     }
     void ProcessMessages() override { ++Repaints; }
 };
