@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   dovecot-imapd dovecot-pop3d python3-aiosmtpd tinyproxy
   xvfb xauth desktop-file-utils libvips-tools imagemagick
+  dpkg-dev file
 )
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi

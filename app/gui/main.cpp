@@ -24,6 +24,8 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName("Orvendal");
+    // Lets the desktop match the window to orvendal.desktop and its icon.
+    QGuiApplication::setDesktopFileName("orvendal");
     orvendal::TMainWindow window;
     window.show();
     return QApplication::exec();
