@@ -24,7 +24,7 @@ endfunction()
 # One GoogleTest executable per test folder, registered with CTest case by case.
 function(orvendal_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
-  add_executable(test_${name} ${ARG_SOURCES})
+  add_executable(test_${name} ${ARG_SOURCES} ${CMAKE_SOURCE_DIR}/tests/common/LeakSuppressions.cpp)
   target_link_libraries(test_${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(test_${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_compile_definitions(test_${name} PRIVATE

@@ -18,11 +18,6 @@
 
 #include <functional>
 
-// fontconfig keeps its caches until the process ends; they are not ours to free.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-
 namespace orvendal::testing {
 namespace {
 
