@@ -4,6 +4,7 @@
 
 #include "exchange/Schema.h"
 #include "exchange/ServerSimulator.h"
+#include "transport/HttpTestEnv.h"
 
 #include <fstream>
 #include <pugixml.hpp>
@@ -378,6 +379,95 @@ TEST_F(ExchangeRunTest, AnswerThatDoesNotInflateLeavesTheOldImportToBeImported) 
 TEST(TableFileNameTest, PlainAndPacked) {
     EXPECT_EQ(TableFileName("MBlob", false), "MBlob.xml");
     EXPECT_EQ(TableFileName("ExportData", true), "ExportData.xm_");
+}
+
+// The same run over the web transfer script on the loopback server: the probe answers, so the
+// HTTP transport carries the export, the waiting photo and the answer.
+class ExchangeHttpTest : public ExchangeRunTest {
+protected:
+    void SetUp() override {
+        ExchangeRunTest::SetUp();
+        ORVENDAL_REQUIRE_HTTP(env);
+        ctx_.TransferAddress = env.Url + "/transfer.php";
+        ctx_.DeviceNumber = key;
+    }
+    // The answer database, packed, as this device's download.
+    void HttpAnswer() {
+        ServerAnswer();
+        WriteText(env.Dir + "/download/" + key + ".z", ReadText(Server("import.md_")));
+        fs::remove(Server("import.md_")); // only the web server holds an answer
+    }
+    // A photo row of mobil.mdb that waits to be sent.
+    void WaitingPhoto() {
+        Seed({"INSERT INTO MBlob(Id,AuftragId,FeldId,FeldValue,Created,Creator,Status) "
+              "VALUES(500,1000,51,'IMG_0500.jpg','05.12.2026 10:00',1,'1')"});
+        TSQLADOServer db;
+        Open(db, Work("mobil.mdb"));
+        TMemoryStream photo;
+        photo.WriteString("jpeg bytes");
+        ASSERT_TRUE(db.WriteBlob("MBlob", "FeldBlob", "Id=500", photo)) << db.LastError;
+    }
+    std::vector<TRequest> Downloads() { return RequestsContaining(env, "?" + key + "&100"); }
+    // An upload's body as the database it carries.
+    std::string Received(const TUpload& upload, const std::string& name) {
+        TMemoryStream packed, plain;
+        packed.WriteString(upload.Body);
+        packed.Rewind();
+        InflateStream(packed, plain);
+        plain.SaveToFile(Server(name));
+        return Server(name);
+    }
+
+    THttpEnv env = HttpEnv();
+    std::string key = UniqueKey();
+};
+
+TEST_F(ExchangeHttpTest, ExportPhotoAndAnswerTravelOverHttp) {
+    StandardExport();
+    WaitingPhoto();
+    HttpAnswer();
+    Run();
+
+    EXPECT_TRUE(view_.Boxes.empty()) << view_.BoxTexts();
+    auto exports = UploadsWithAgent(env, "_WebTransfer_" + key);
+    ASSERT_EQ(exports.size(), 1u);
+    EXPECT_EQ(Count(Received(exports[0], "sent.mdb"), "ExportData"), 6);
+    auto photos = UploadsWithAgent(env, "_WebTransferB" + key);
+    ASSERT_EQ(photos.size(), 1u);
+    EXPECT_EQ(Blob(Received(photos[0], "photo.mdb"), "MBlob", "Id=500"), "jpeg bytes");
+    ASSERT_EQ(Downloads().size(), 1u);
+    EXPECT_FALSE(Downloads()[0].Path.ends_with("&0"));
+    EXPECT_TRUE(fs::exists(Handheld("MAuftrag.xml")));
+    EXPECT_EQ(Count(Work("mobil.mdb"), "MAuftrag"), 12);
+    EXPECT_EQ(Count(Work("mobil.mdb"), "MBlob", "Id=500 AND Status='3'"), 1);
+    EXPECT_FALSE(fs::exists(Server("export.md_"))); // the mail transport was not used
+}
+
+TEST_F(ExchangeHttpTest, AHandheldNotDockedDownloadsWithTheZeroMark) {
+    HttpAnswer();
+    view_.Answers = {true};
+    Run();
+    ASSERT_EQ(Downloads().size(), 1u);
+    EXPECT_TRUE(Downloads()[0].Path.ends_with("?" + key + "&100&0")) << Downloads()[0].Path;
+    EXPECT_EQ(Count(Work("mobil.mdb"), "MAuftrag"), 12);
+}
+
+TEST_F(ExchangeHttpTest, TheProxySettingDecidesTheRoute) {
+    const std::pair<std::string, bool> cases[] = {{"-", false}, {env.Proxy, true}};
+    for (const auto& [proxy, viaProxy] : cases) {
+        SCOPED_TRACE(proxy);
+        key = UniqueKey();
+        ctx_.DeviceNumber = key;
+        ctx_.CurrentProxy = proxy;
+        StandardExport();
+        HttpAnswer();
+        Run();
+        ASSERT_EQ(Downloads().size(), 1u);
+        EXPECT_EQ(!Downloads()[0].Via.empty(), viaProxy) << Downloads()[0].Via;
+        auto exports = UploadsWithAgent(env, "_WebTransfer_" + key);
+        ASSERT_EQ(exports.size(), 1u);
+        EXPECT_EQ(!exports[0].Via.empty(), viaProxy);
+    }
 }
 
 } // namespace
