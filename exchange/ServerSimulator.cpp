@@ -3,6 +3,7 @@
 #include "db/SQLADO.h"
 #include "protect/Streams.h"
 #include "protect/ZLibStream.h"
+#include "tables/UserFkt.h"
 
 #include <filesystem>
 #include <pugixml.hpp>
@@ -135,7 +136,7 @@ void FillJobs(TFiller& f, const TImportShape& shape) {
         const int id = shape.FirstJobId + j;
         const std::string name =
             std::string(kStreets[j % 6]) + " " + std::to_string(j + 3) + ", " + kTowns[j % 4];
-        const std::string day = (j % 28 + 1 < 10 ? "0" : "") + std::to_string(j % 28 + 1);
+        const std::string day = PadLeft(std::to_string(j % 28 + 1), 2, '0');
         f.Add("MAuftrag", "AuftragId,Project,MobilApp,AuftragBez,Status,Termin,Route",
               std::to_string(id) + ",1,1," + Text("Wartung " + name) + "," + Text("1") + "," +
                   Text(day + ".12.2026 09:30") + "," + Text("Tour " + std::to_string(j % 3 + 1)));

@@ -118,7 +118,8 @@ void TXMLModul::SetValue(int row, int field, const std::string& value) {
             name = Field(1, i + 1).name();
         }
         if (name.empty()) {
-            name = "C" + std::to_string(i);
+            name = std::to_string(i); // not "C" + ...: GCC 12 warns falsely on that at -O3
+            name.insert(name.begin(), 'C');
         }
         target.append_child(name.c_str());
     }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -211,8 +212,8 @@ TEST(BFHContainer, ReadsMode0) {
     uint32_t chain[2] = {iv[0], iv[1]};
     blowfish::EncipherCBC(area.data(), area.size(), chain);
     std::vector<uint8_t> c = {'B', 'F', 'H', 0};
-    c.insert(c.end(), area.begin(), area.end());
     c.resize(280);
+    std::copy(area.begin(), area.end(), c.begin() + 4);
     PutWord(c, 268, crc);
     PutWord(c, 272, iv[0]);
     PutWord(c, 276, iv[1]);
