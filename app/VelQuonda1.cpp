@@ -4,8 +4,6 @@
 #include "protect/KeyList.h"
 #include "tables/UserFkt.h"
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <stdexcept>
 #include <vector>
@@ -21,30 +19,6 @@ std::string ExecutablePath() {
     std::error_code error;
     fs::path exe = fs::read_symlink("/proc/self/exe", error);
     return error ? std::string("orvendal") : exe.string();
-}
-
-bool HasIniExtension(const std::string& name) {
-    if (name.size() < 4) {
-        return false;
-    }
-    std::string tail = name.substr(name.size() - 4);
-    std::transform(tail.begin(), tail.end(), tail.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return tail == ".ini";
-}
-
-// The "*.ini" files of folder by name, so the device list has the same order on every machine.
-std::vector<std::string> IniFiles(const std::string& folder) {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder, error)) {
-        std::error_code typeError;
-        if (entry.is_regular_file(typeError) && HasIniExtension(entry.path().filename())) {
-            names.push_back(entry.path().filename().string());
-        }
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 } // namespace
@@ -175,7 +149,8 @@ void TForm1::LoadDeviceSettings(int index) {
 void TForm1::FillFromFolder() {
     int row = 0;
     try {
-        for (const std::string& name : IniFiles(ProgramFolder)) {
+        for (const std::string& name : FileNames(
+                 ProgramFolder, [](const std::string& file) { return file.ends_with(".ini"); })) {
             SettingsStream.Clear();
             TKeyList keys;
             SettingsStream.LoadFromFile(ProgramFolder + name);

@@ -11,13 +11,10 @@
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
-#include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <sys/stat.h>
 #include <vector>
@@ -72,27 +69,6 @@ void DrawStamp(QImage& image, const std::string& text, TColor color, int mode) {
     painter.drawText(box, Qt::AlignLeft | Qt::AlignTop, label);
 }
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-// The names in folder whose lower-case form passes keep, in name order.
-std::vector<std::string> FolderNames(const std::string& folder,
-                                     const std::function<bool(const std::string&)>& keep) {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder.empty() ? "." : folder, error)) {
-        std::string name = entry.path().filename().string();
-        if (keep(Lower(name))) {
-            names.push_back(name);
-        }
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Camera cards ignore the case of names: a missing file is looked for among names that differ
 // only in case.
 std::string ExistingCase(const std::string& file) {
@@ -102,8 +78,8 @@ std::string ExistingCase(const std::string& file) {
     }
     const size_t slash = file.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "" : file.substr(0, slash + 1);
-    const std::string wanted = Lower(file.substr(folder.size()));
-    auto names = FolderNames(folder, [&](const std::string& name) { return name == wanted; });
+    const std::string wanted = LowerCase(file.substr(folder.size()));
+    auto names = FileNames(folder, [&](const std::string& name) { return name == wanted; });
     return names.empty() ? file : folder + names.front();
 }
 
@@ -166,6 +142,10 @@ std::string TVelBlob::RowText(int row, int col) const {
     return FieldText(Rows, row, col);
 }
 
+std::string TVelBlob::RowWhere(int row) const {
+    return "Id=" + std::to_string(FieldInt(Rows, row, 1));
+}
+
 void TVelBlob::PhotoError(const std::string& verb, const std::string& text, TMsgKind kind) {
     View->MessageBox(kind, "Fehlermeldung beim " + verb + " der Foto-Daten: " + text);
 }
@@ -217,7 +197,7 @@ void TVelBlob::ReadPhoto() {
         }
         TMemoryStream stored;
         EncodeJpeg(image, 70, stored);
-        const std::string where = "Id=" + std::to_string(FieldInt(Rows, 0, 1));
+        const std::string where = RowWhere(0);
         if (Server->WriteBlob("MBlob", "FeldBlob", where, stored)) {
             Server->Update("MBlob", "Status=" + Quote("1"), where);
         } else {
@@ -237,8 +217,7 @@ void TVelBlob::DeletePhoto() {
                           "anschließend ein anderes Foto zuordnen.)")) {
         return;
     }
-    if (!Server->Update("MBlob", "FeldBlob=null,Status=" + Quote("0"),
-                        "Id=" + std::to_string(FieldInt(Rows, 0, 1)))) {
+    if (!Server->Update("MBlob", "FeldBlob=null,Status=" + Quote("0"), RowWhere(0))) {
         PhotoError("Löschen", Server->LastError, TMsgKind::Error);
     }
 }
@@ -247,8 +226,7 @@ void TVelBlob::ResendPhoto() {
     if (!View->MessageBox(TMsgKind::Confirmation, "Soll dieses Foto nochmals übertragen werden?")) {
         return;
     }
-    if (!Server->Update("MBlob", "Status=" + Quote("2"),
-                        "Id=" + std::to_string(FieldInt(Rows, 0, 1)))) {
+    if (!Server->Update("MBlob", "Status=" + Quote("2"), RowWhere(0))) {
         PhotoError("Speichern", Server->LastError, TMsgKind::Error);
     }
 }
@@ -257,7 +235,7 @@ void TVelBlob::ResendPhoto() {
 bool TVelBlob::ExportRow(int row, TSQLADOServer& exportDb, TMemoryStream& blob) {
     std::error_code ignored;
     fs::remove(exportDb.DataSource, ignored);
-    const std::string where = "Id=" + std::to_string(FieldInt(Rows, row, 1));
+    const std::string where = RowWhere(row);
     const std::string values =
         std::to_string(FieldInt(Rows, row, 1)) + "," + std::to_string(FieldInt(Rows, row, 2)) +
         "," + std::to_string(FieldInt(Rows, row, 3)) + "," + QuoteSQLString(RowText(row, 4), 2) +
@@ -274,8 +252,7 @@ bool TVelBlob::ExportRow(int row, TSQLADOServer& exportDb, TMemoryStream& blob) 
 
 void TVelBlob::Sent(bool ok, int row, const std::string& errorText) {
     if (ok) {
-        Server->Update("MBlob", "Status=" + Quote("3"),
-                       "Id=" + std::to_string(FieldInt(Rows, row, 1)));
+        Server->Update("MBlob", "Status=" + Quote("3"), RowWhere(row));
     } else {
         PhotoError("Versenden", errorText, TMsgKind::Warning);
     }
@@ -339,7 +316,7 @@ std::string TVelBlob::ControlById(int id) {
 }
 
 bool TVelBlob::SelectRows() {
-    return Server->Select("Id,AuftragId,FeldId,FeldValue,Created,Creator,Status," +
+    return Server->Select(schema::MBlobColumns + "," +
                               DateTimeExpr("Created", Server->GetServerType()),
                           "MBlob", "", "Id", Rows);
 }
@@ -383,8 +360,7 @@ void TVelBlob::Show() {
             ShowKind();
         }
         TMemoryStream photo;
-        if (!Server->ReadBlob("MBlob", "FeldBlob", "Id=" + std::to_string(FieldInt(Rows, 0, 1)),
-                              photo)) {
+        if (!Server->ReadBlob("MBlob", "FeldBlob", RowWhere(0), photo)) {
             photo.Clear();
         }
         hasPhoto = photo.Size() > 0;
@@ -441,7 +417,7 @@ std::string TVelBlob::LocateCameraFile() {
     } else {
         name = Trim(SysValue(9, found));
         if (!name.empty() && name.find_first_not_of('*') == std::string::npos) {
-            auto files = FolderNames(PhotoDir, [](const std::string& file) {
+            auto files = FileNames(PhotoDir, [](const std::string& file) {
                 return file.size() > 4 && file.ends_with(".jpg");
             });
             if (!files.empty()) {
@@ -532,8 +508,7 @@ void TVelBlob::ButtonClick(int tag) {
     case 321:
         while (!IsEOF(Rows)) {
             MoveNext(Rows);
-            if (Server->CountRows("MBlob", "Id=" + std::to_string(FieldInt(Rows, 0, 1)) +
-                                               " and FeldBlob is null") >= 1) {
+            if (Server->CountRows("MBlob", RowWhere(0) + " and FeldBlob is null") >= 1) {
                 break;
             }
         }

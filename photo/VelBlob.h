@@ -72,6 +72,8 @@ public:
 
 private:
     std::string RowText(int row, int col) const;
+    // "Id=" and the Id of a row (0: the current one).
+    std::string RowWhere(int row) const;
     bool SelectRows();
     std::string SysValue(int id, bool& found);
     std::string LocateCameraFile();

@@ -2,13 +2,37 @@
 
 #include "Version.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <unistd.h>
 
 namespace orvendal {
+
+std::string LowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::vector<std::string> FileNames(const std::string& folder,
+                                   const std::function<bool(const std::string&)>& keep) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
+        std::error_code typeError;
+        std::string name = entry.path().filename().string();
+        if (entry.is_regular_file(typeError) && keep(LowerCase(name))) {
+            names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 std::string Trim(const std::string& text) {
     size_t first = 0;

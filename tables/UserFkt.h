@@ -1,7 +1,9 @@
 #pragma once
 // Small shared text and platform functions. They keep no state.
 
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace orvendal {
 
@@ -10,6 +12,13 @@ std::string Trim(const std::string& text);
 // The text read as a decimal integer (optional sign, surrounding blanks allowed); fallback
 // when it is no number or out of range.
 int StrToIntDef(const std::string& text, int fallback);
+
+// The text with its ASCII letters in lower case.
+std::string LowerCase(std::string text);
+// The names of the regular files in folder ("" the current one) whose lower-case name passes
+// keep, in name order, so that listings are the same on every machine.
+std::vector<std::string> FileNames(const std::string& folder,
+                                   const std::function<bool(const std::string&)>& keep);
 
 // The trimmed text right-aligned in exactly width characters: padded on the left with fill, or
 // cut to its last width characters; width <= 0 gives the empty text.
