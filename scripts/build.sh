@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
-# scripts/build.sh DIR [cmake options...]: configures and builds into DIR with two jobs.
+# scripts/build.sh DIR [cmake options...]: configures and builds into DIR with two jobs, through
+# ccache when it is installed.
 set -euo pipefail
 dir=$1; shift
-cmake -S "$(dirname "$0")/.." -B "$dir" -G Ninja "$@"
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S "$(dirname "$0")/.." -B "$dir" -G Ninja "${launcher[@]}" "$@"
 cmake --build "$dir" -j2
