@@ -4,7 +4,7 @@
 // input box keeps its preset; the picture dialog takes the files queued in Pictures; the photo
 // dialogs print their values and act as the command that opened them asks.
 
-#include "app/View.h"
+#include "view/View.h"
 
 #include <deque>
 #include <functional>

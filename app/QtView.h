@@ -3,7 +3,7 @@
 // ("BitBtn1", "Label1", ...); "Form" is the window itself. A name that the form does not have
 // is a programming error and throws std::invalid_argument.
 
-#include "app/View.h"
+#include "view/View.h"
 
 class QWidget;
 

@@ -7,7 +7,7 @@
 // BitBtn1 exchange, BitBtn2 photo assignment, BitBtn3 support, BitBtn4 manual update (hidden),
 // CloseBtn, SpeedButton1 photo settings, SpeedButton2 proxy; "Form" is the window caption.
 
-#include "app/View.h"
+#include "view/View.h"
 #include "protect/Streams.h"
 #include "tables/XMLProc.h"
 #include "transport/HttpClient.h"

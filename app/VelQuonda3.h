@@ -2,7 +2,7 @@
 // The photo settings dialog: the camera's folder, the start of its file names and the time
 // stamp mode of a device.
 
-#include "app/View.h"
+#include "view/View.h"
 
 #include <QDialog>
 

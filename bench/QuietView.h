@@ -2,7 +2,7 @@
 // A view for the benchmarks: shows nothing, keeps the message box texts (a benchmark that saw
 // one reports it instead of a time) and the moments at which the status line changed.
 
-#include "app/View.h"
+#include "view/View.h"
 
 #include <chrono>
 #include <string>

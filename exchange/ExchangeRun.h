@@ -3,7 +3,7 @@
 // the server steps (send, photos, fetch) and the import of "import.mdb" onto the handheld and
 // into "mobil.mdb". The main window runs it between its operation preamble and final text.
 
-#include "app/View.h"
+#include "view/View.h"
 #include "db/SQLADO.h"
 #include "protect/Streams.h"
 

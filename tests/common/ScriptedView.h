@@ -1,7 +1,7 @@
 #pragma once
 // A view for tests: records every call in order and answers questions from a script.
 
-#include "app/View.h"
+#include "view/View.h"
 
 #include <deque>
 #include <functional>
