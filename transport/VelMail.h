@@ -4,11 +4,13 @@
 // plain files in a shared folder (file mode). Nothing raises to the caller: every operation
 // returns false and leaves "Fehler bei E-Mail-Verarbeitung (Schritt %d: %s)" in ErrorText.
 //
-// SMTP, POP3 and IMAP4 run on vmime without TLS; host keys take "host" or "host:port"
-// (ports default to 25, 110 and 143).
+// SMTP, POP3 and IMAP4 run through TMailClient; host keys take "host" or "host:port". Key 23
+// secures all three connections: empty plain text (ports 25, 110, 143), "starttls" (required)
+// or "tls" (ports 465, 995, 993); key 19 names a CA file trusted besides the system's store.
 
 #include "protect/Streams.h"
 #include "transport/MAPIMail.h"
+#include "transport/MailClient.h"
 #include "transport/MailMessage.h"
 
 #include <cstdint>
@@ -16,16 +18,6 @@
 #include <string>
 
 namespace orvendal {
-
-class TMailSession; // the vmime side: SMTP, POP3 and IMAP4 connections
-
-// One mail server endpoint as the settings give it.
-struct TMailServer {
-    std::string Host;     // empty = none configured
-    uint16_t Port = 0;    // the protocol's default when no ":port" was given
-    std::string UserName; // empty = no authentication
-    std::string Password;
-};
 
 class TVelMail {
 public:
@@ -84,7 +76,7 @@ private:
     void SetError(int step, const std::string& message);
     std::string DataFileName(const std::string& source) const;
 
-    std::unique_ptr<TMailSession> Session;
+    std::unique_ptr<TMailClient> Client;
     std::unique_ptr<TMAPIMail> Mapi;
 };
 
