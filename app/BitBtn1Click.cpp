@@ -1,13 +1,29 @@
 #include "app/VelQuonda1.h"
+#include "exchange/ExchangeLock.h"
 #include "exchange/ExchangeRun.h"
+
+#include <optional>
 
 namespace orvendal {
 
-// Data exchange for the selected device.
+// Data exchange for the selected device, while no other exchange works on its working folder.
 void TForm1::BitBtn1Click() {
     RunOperation([this] {
         TExchangeContext context;
         context.PocketPC = OperationPreamble();
+        LastExchange = {};
+        const std::string name = DeviceField(SelectedRow(), 2);
+        std::optional<TExchangeLock> lock;
+        if (!CurrentDevice.empty()) {
+            lock.emplace(WorkDir);
+            if (!lock->Held()) {
+                View.MessageBox(TMsgKind::Error,
+                                lock->Busy()
+                                    ? "Für das Gerät " + name + " läuft bereits ein Datenaustausch."
+                                    : lock->LastError);
+                return;
+            }
+        }
         context.View = &View;
         context.WorkDir = WorkDir;
         context.DeviceDir = DeviceFolder;
@@ -19,8 +35,9 @@ void TForm1::BitBtn1Click() {
         context.Settings = &SettingsStream;
         TExchangeRun(context).Execute();
         WebTransfer = context.WebTransfer;
-        ShowProgress("Der Datenaustausch für das Gerät " + DeviceField(SelectedRow(), 2) +
-                     " ist erfolgt!");
+        LastExchange = context.Result;
+        Succeeded = LastExchange.Clean();
+        ShowProgress("Der Datenaustausch für das Gerät " + name + " ist erfolgt!");
     });
 }
 

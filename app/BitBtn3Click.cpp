@@ -20,7 +20,8 @@ void TForm1::BitBtn3Click() {
         }
         ShowProgress(ProgressText("Übertragen der Datenbank des Pocket-PC"));
         const std::string localFile = WorkDir + "mobil.sdf";
-        if (CopyFileFromDevice(localFile, DeviceFolder + "mobil.sdf") ||
+        const bool copied = CopyFileFromDevice(localFile, DeviceFolder + "mobil.sdf");
+        if (copied ||
             View.MessageBox(
                 TMsgKind::Confirmation,
                 "Das Gerät ist nicht angeschlossen. Wollen Sie den Vorgang fortsetzen?")) {
@@ -33,10 +34,12 @@ void TForm1::BitBtn3Click() {
             mail.Message.Body =
                 "In der Anlage ist die mobile Datenbank des Gerätes enthalten.\r\n" +
                 mail.Message.Body;
-            if (!mail.SendData(false, localFile, "")) {
+            const bool sent = mail.SendData(false, localFile, "");
+            if (!sent) {
                 ShowInfo("Fehlermeldung beim Versand der Daten: " + mail.ErrorText);
             }
             std::remove(localFile.c_str());
+            Succeeded = copied && sent;
         }
         ShowProgress("Der Versand der Datenbank für das Gerät " + DeviceField(SelectedRow(), 2) +
                      " an den Support ist erfolgt!");

@@ -52,6 +52,7 @@ void TForm1::BitBtn4Click() {
                 ok = false;
             }
         }
+        Succeeded = ok;
         ShowProgress(ok ? "Das Update des Gasgeräte-Handbuches ist erfolgt!"
                         : "Beim Aktualisieren des Gasgeräte-Handbuches trat ein Fehler auf "
                           "(Schritt " +

@@ -9,6 +9,21 @@ TConsoleView::TConsoleView(std::ostream& out, std::istream& in, std::optional<bo
                            bool terminal)
     : out_(out), in_(in), confirm_(confirm), terminal_(terminal) {}
 
+void TConsoleView::SetEnabled(const std::string& component, bool enabled) {
+    enabled_[component] = enabled;
+}
+
+void TConsoleView::SetVisible(const std::string& component, bool visible) {
+    visible_[component] = visible;
+}
+
+bool TConsoleView::Offered(const std::string& component) const {
+    const auto enabled = enabled_.find(component);
+    const auto visible = visible_.find(component);
+    return (enabled == enabled_.end() || enabled->second) &&
+           (visible == visible_.end() || visible->second);
+}
+
 void TConsoleView::SetText(const std::string& component, const std::string& text) {
     if (component == "Label1" && !text.empty()) {
         out_ << text << "\n";
@@ -37,6 +52,7 @@ const std::vector<std::string>& TConsoleView::Items(const std::string& component
 }
 
 bool TConsoleView::MessageBox(TMsgKind kind, const std::string& text) {
+    Messages.push_back({kind, text});
     switch (kind) {
     case TMsgKind::Information:
         out_ << "Information: " << text << "\n";
@@ -52,7 +68,8 @@ bool TConsoleView::MessageBox(TMsgKind kind, const std::string& text) {
     case TMsgKind::Confirmation:
         break;
     }
-    return Confirm(text);
+    Messages.back().Answer = Confirm(text);
+    return Messages.back().Answer;
 }
 
 bool TConsoleView::Confirm(const std::string& text) {
@@ -88,7 +105,13 @@ bool TConsoleView::OpenPictureDialog(std::string& fileName) {
 
 bool TConsoleView::ShowPhotoSettings(TPhotoSettingsForm& form) {
     const TPhotoSettingsEdits& edits = PhotoSettingsEdits;
-    const bool ok = edits.Folder || edits.Prefix || edits.Mode;
+    const int modes = static_cast<int>(form.Modes.size());
+    bool ok = edits.Folder || edits.Prefix || edits.Mode;
+    if (edits.Mode && (*edits.Mode < 0 || *edits.Mode >= modes)) {
+        Refuse("Der Modus " + std::to_string(*edits.Mode) + " wird nicht angeboten" +
+               (modes > 0 ? " (0 bis " + std::to_string(modes - 1) + ")." : ": keine Modi."));
+        ok = false;
+    }
     if (ok) {
         form.Folder = edits.Folder.value_or(form.Folder);
         form.Prefix = edits.Prefix.value_or(form.Prefix);

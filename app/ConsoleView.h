@@ -24,7 +24,7 @@ public:
     // Files the picture dialog returns, in order; when none is left the dialog is cancelled.
     std::deque<std::string> Pictures;
     // What the photo settings dialog takes in; with nothing set it closes with Abbruch. Mode is
-    // the index of the time stamp choice.
+    // the index of the time stamp choice; one the dialog does not offer is refused.
     struct TPhotoSettingsEdits {
         std::optional<std::string> Folder, Prefix;
         std::optional<int> Mode;
@@ -33,9 +33,21 @@ public:
     std::function<void(TSQLADOServer&, const std::string& workDir)> PhotoAssignment;
     // Number of warning and error boxes shown so far.
     int Problems() const { return problems_; }
+    // Every message box so far, in order, a confirmation with the answer taken.
+    struct TMessage {
+        TMsgKind Kind;
+        std::string Text;
+        bool Answer = true;
+    };
+    std::vector<TMessage> Messages;
+    // The component is offered as the window would offer it: last made visible and enabled
+    // (a component never touched counts as both).
+    bool Offered(const std::string& component) const;
+    // Prints "Fehler: text" and counts it as a problem: the console refuses what no window offers.
+    void Refuse(const std::string& text) { MessageBox(TMsgKind::Error, text); }
 
-    void SetEnabled(const std::string&, bool) override {}
-    void SetVisible(const std::string&, bool) override {}
+    void SetEnabled(const std::string& component, bool enabled) override;
+    void SetVisible(const std::string& component, bool visible) override;
     // Prints the non-empty texts of Label1; other components have no place on a console.
     void SetText(const std::string& component, const std::string& text) override;
     void SetFontColor(const std::string&, TColor) override {}
@@ -67,6 +79,7 @@ private:
     bool terminal_;
     std::map<std::string, std::vector<std::string>> items_;
     std::map<std::string, int> index_;
+    std::map<std::string, bool> enabled_, visible_;
     int problems_ = 0;
 };
 

@@ -274,6 +274,7 @@ void TForm1::OperationEpilogue() {
 }
 
 void TForm1::RunOperation(const std::function<void()>& body) {
+    Succeeded = false;
     try {
         body();
     } catch (const std::exception& e) {

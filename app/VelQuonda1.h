@@ -7,6 +7,7 @@
 // BitBtn1 exchange, BitBtn2 photo assignment, BitBtn3 support, BitBtn4 manual update (hidden),
 // CloseBtn, SpeedButton1 photo settings, SpeedButton2 proxy; "Form" is the window caption.
 
+#include "exchange/ExchangeResult.h"
 #include "view/View.h"
 #include "protect/Streams.h"
 #include "tables/XMLProc.h"
@@ -51,6 +52,10 @@ public:
     TVelMail* VelMail = nullptr;       // transports of the current exchange run, not owned
     TVelHTTP* VelHTTP = nullptr;
     TPhotoSettingsForm PhotoSettings; // the photo settings dialog's texts, kept between openings
+    // The last exchange, support dispatch or manual update went to its end without a failed
+    // step (message boxes are the view's to count); what the last exchange run did.
+    bool Succeeded = false;
+    TExchangeResult LastExchange;
 
     // Start-up: program settings, caption, version text, device table and radio group.
     void FormCreate();
@@ -83,7 +88,8 @@ public:
     // Normal cursor; CloseBtn and the operation buttons enabled again.
     void OperationEpilogue();
     // Runs body; an error that nothing inside caught is shown in an error box with its text.
-    // The epilogue runs in every case, so the window never stays locked.
+    // The epilogue runs in every case, so the window never stays locked. Succeeded is false
+    // unless body sets it.
     void RunOperation(const std::function<void()>& body);
 
     // Row of the selected radio-group item (1-based); 0 when nothing is selected.

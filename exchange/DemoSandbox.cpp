@@ -1,7 +1,5 @@
 #include "exchange/DemoSandbox.h"
 
-#include "db/SQLADO.h"
-#include "exchange/Schema.h"
 #include "exchange/ServerSimulator.h"
 #include "protect/KeyList.h"
 #include "protect/Streams.h"
@@ -19,13 +17,6 @@ void Pack(const std::string& source, const std::string& target) {
     plain.LoadFromFile(source);
     DeflateStream(plain, packed);
     packed.SaveToFile(target);
-}
-
-int Count(const std::string& database, const std::string& table) {
-    TSQLADOServer db;
-    db.SetServerType(Jet);
-    db.DataSource = database;
-    return db.Connect() ? std::max(0, db.CountRows(table, "")) : 0;
 }
 
 void WriteDeviceSettings(const TSandbox& s) {
@@ -77,32 +68,6 @@ TSandbox MakeSandbox(const std::string& root) {
     Pack(answer, s.ServerDir + "import.md_");
     fs::remove(answer);
     return s;
-}
-
-TReport Inspect(const TSandbox& s) {
-    TReport r;
-    const std::string sent = s.Root + "sent-export.mdb";
-    if (fs::exists(s.ServerDir + "export.md_")) {
-        TMemoryStream packed, plain;
-        packed.LoadFromFile(s.ServerDir + "export.md_");
-        InflateStream(packed, plain);
-        plain.SaveToFile(sent);
-        r.RowsExported = Count(sent, "ExportData");
-        fs::remove(sent);
-    }
-    for (const std::string& table : schema::ImportTables()) {
-        r.TablesOnHandheld += fs::exists(s.HandheldRoot + "Storage Card/" + table + ".xml");
-    }
-    const std::string mobil = s.WorkDir + "mobil.mdb";
-    r.Jobs = Count(mobil, "MAuftrag");
-    r.Values = Count(mobil, "MValues");
-    r.SystemValues = Count(mobil, "SysData");
-    r.PhotoRows = Count(mobil, "MBlob");
-    for (const auto& entry : fs::directory_iterator(s.ServerDir)) {
-        const std::string name = entry.path().filename().string();
-        r.PhotosSent += name.starts_with("export") && name != "export.md_";
-    }
-    return r;
 }
 
 } // namespace orvendal::demo

@@ -24,13 +24,4 @@ struct TSandbox {
 // std::runtime_error with the reason when a file cannot be made.
 TSandbox MakeSandbox(const std::string& root);
 
-// What an exchange run in the sandbox moved.
-struct TReport {
-    int RowsExported = 0;     // ExportData rows in the file that reached the server
-    int TablesOnHandheld = 0; // table files written onto the handheld
-    int Jobs = 0, Values = 0, SystemValues = 0, PhotoRows = 0; // rows in "mobil.mdb"
-    int PhotosSent = 0; // photo export files that reached the server
-};
-TReport Inspect(const TSandbox& sandbox);
-
 } // namespace orvendal::demo

@@ -68,11 +68,14 @@ void TExchangeRun::ShowProgress(const std::string& text) {
     orvendal::ShowProgress(*ctx_.View, text);
 }
 
+// Every information message of the run reports a failed step.
 void TExchangeRun::ShowInfo(const std::string& text) {
+    ctx_.Result.Failed = true;
     orvendal::ShowInfo(*ctx_.View, text);
 }
 
 void TExchangeRun::Execute() {
+    ctx_.Result = {};
     proceed_ = !ctx_.CurrentDevice.empty();
     deviceAttached_ = true;
     if (proceed_ && ctx_.PocketPC) {
@@ -85,6 +88,7 @@ void TExchangeRun::Execute() {
     if (ctx_.PocketPC) {
         Import();
     }
+    ctx_.Result.Completed = true;
 }
 
 void TExchangeRun::OpenMobileDatabase() {
@@ -106,11 +110,13 @@ void TExchangeRun::ReadDeviceExport() {
             TMsgKind::Confirmation,
             "Das Gerät ist nicht angeschlossen. Wollen Sie den Vorgang fortsetzen?");
         deviceAttached_ = false;
+        ctx_.Result.Docked = false;
         return;
     }
     if (FillExportDatabase()) {
         CheckIdentity();
     }
+    ctx_.Result.RowsExported = std::max(0, exportDb_.CountRows("ExportData", ""));
     exportDb_.Disconnect();
     if (!proceed_) {
         RemoveFile(exportDb_.DataSource);
@@ -228,11 +234,13 @@ void TExchangeRun::ChooseTransport() {
     std::string reply;
     http_->CheckService(reply);
     if (!reply.empty()) {
+        ctx_.Result.Transport = "HTTP";
         return;
     }
     http_.reset();
     mail_ = std::make_unique<TVelMail>();
     mail_->LoadSettings(*ctx_.Settings);
+    ctx_.Result.Transport = "Mail";
 }
 
 std::string TExchangeRun::TransportFailure(const std::string& verb, const std::string& prefix,
@@ -263,7 +271,9 @@ void TExchangeRun::SendPhotos() {
     photos.StatusLabel = "Label1";
     photos.Mail = mail_.get();
     photos.Http = http_.get();
+    const int sentBefore = mobileDb_.CountRows("MBlob", "Status='3'");
     photos.SendPhotos();
+    ctx_.Result.PhotosSent = std::max(0, mobileDb_.CountRows("MBlob", "Status='3'") - sentBefore);
     mobileDb_.Disconnect();
 }
 
@@ -294,6 +304,7 @@ void TExchangeRun::Import() {
             allCopied = false;
             break;
         }
+        ++ctx_.Result.TablesWritten;
     }
     if (mobileDb_.Connect()) {
         MergeSysData();
@@ -359,7 +370,8 @@ void TExchangeRun::MergeSysData() {
     if (mobileDb_.CountRows("SysData", "") >= 3) {
         return;
     }
-    InTransaction([&] {
+    int merged = 0;
+    const bool committed = InTransaction([&] {
         if (!mobileDb_.Delete("SysData", "") ||
             !exportDb_.Select("Id,SysValue", "SysData", "Id>7", "Id", result_)) {
             return false;
@@ -368,9 +380,11 @@ void TExchangeRun::MergeSysData() {
             if (!mobileDb_.Insert("SysData", "Id,SysValue", RowValues(result_, r, "it"))) {
                 return false;
             }
+            ++merged;
         }
         return true;
     });
+    Merged("SysData", committed ? merged : 0);
 }
 
 void TExchangeRun::MergeTable(const std::string& table, const std::string& columns,
@@ -378,7 +392,8 @@ void TExchangeRun::MergeTable(const std::string& table, const std::string& colum
     if (!exportDb_.Select(columns, table, "", "", result_)) {
         return;
     }
-    InTransaction([&] {
+    int merged = 0;
+    const bool committed = InTransaction([&] {
         if (!mobileDb_.Delete(table, "")) {
             return false;
         }
@@ -386,35 +401,45 @@ void TExchangeRun::MergeTable(const std::string& table, const std::string& colum
             if (!mobileDb_.Insert(table, columns, RowValues(result_, r, kinds))) {
                 return false;
             }
+            ++merged;
         }
         return true;
     });
+    Merged(table, committed ? merged : 0);
 }
 
 void TExchangeRun::MergeMBlob() {
     if (!exportDb_.Select(schema::MBlobColumns, "MBlob", "", "", result_)) {
         return;
     }
-    InTransaction([&] {
+    int merged = 0;
+    const bool committed = InTransaction([&] {
         for (int r = 1; r <= RowCount(result_); ++r) {
             const std::string condition =
                 "(AuftragId=" + std::to_string(FieldInt(result_, r, 2)) +
                 ") and (FeldId=" + std::to_string(FieldInt(result_, r, 3)) +
                 ") and Id=" + std::to_string(FieldInt(result_, r, 1));
             const bool removed = FieldText(result_, r, 7) == "2";
+            bool ok = true;
             if (mobileDb_.CountRows("MBlob", condition) > 0) {
-                if (removed) {
-                    mobileDb_.Delete("MBlob", condition);
-                } else {
-                    mobileDb_.Update("MBlob", "Status='2'", condition + " and Status='3'");
-                }
+                ok = removed
+                         ? mobileDb_.Delete("MBlob", condition)
+                         : mobileDb_.Update("MBlob", "Status='2'", condition + " and Status='3'");
             } else if (!removed) {
-                mobileDb_.Insert("MBlob", schema::MBlobColumns,
-                                 RowValues(result_, r, "iiitti") + ",'0'");
+                ok = mobileDb_.Insert("MBlob", schema::MBlobColumns,
+                                      RowValues(result_, r, "iiitti") + ",'0'");
             }
+            merged += ok;
         }
         return true;
     });
+    Merged("MBlob", committed ? merged : 0);
+}
+
+// Counts for the run's result: of the rows just read from "import.mdb", merged went in.
+void TExchangeRun::Merged(const std::string& table, int merged) {
+    ctx_.Result.RowsMerged[table] = merged;
+    ctx_.Result.RowsRefused += std::max(0, RowCount(result_) - merged);
 }
 
 } // namespace orvendal

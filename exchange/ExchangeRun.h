@@ -5,6 +5,7 @@
 
 #include "view/View.h"
 #include "db/SQLADO.h"
+#include "exchange/ExchangeResult.h"
 #include "protect/Streams.h"
 
 #include <functional>
@@ -28,6 +29,7 @@ struct TExchangeContext {
     bool WebTransfer = false;    // cleared once the device's export has been read
     bool PocketPC = false;
     TMemoryStream* Settings = nullptr; // the device's enciphered settings file
+    TExchangeResult Result;            // filled by the run
 };
 
 // Progress line format shared by every operation: "%s... - Bitte warten!".
@@ -69,6 +71,7 @@ private:
     void MergeTable(const std::string& table, const std::string& columns, const char* kinds);
     void MergeMBlob();
     bool InTransaction(const std::function<bool()>& work);
+    void Merged(const std::string& table, int merged);
 
     TExchangeContext& ctx_;
     TSQLADOServer exportDb_; // "export.mdb", later "import.mdb"

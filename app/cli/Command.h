@@ -11,9 +11,9 @@ namespace orvendal::cli {
 
 // Options that stand before the subcommand.
 struct TGlobalOptions {
-    std::string ProgramDir;             // --program-dir; empty: the executable's folder
-    std::optional<std::string> Proxy;   // --proxy HOST:PORT or "-"
-    std::optional<bool> Confirm;        // --yes / --no; unset: ask on a terminal
+    std::string ProgramDir;           // --program-dir; empty: the executable's folder
+    std::optional<std::string> Proxy; // --proxy HOST:PORT or "-"
+    std::optional<bool> Confirm;      // --yes / --no; unset: ask on a terminal
 };
 
 // A subcommand: returns the process exit code. args are the words after the command name.

@@ -20,42 +20,64 @@ void List(TVelBlob& blob) {
     }
 }
 
-// Puts the rows on the photo row with that Id; false when there is none.
+// Puts the rows on the photo row with that Id and shows it as the dialog would after moving
+// there, so the camera file is the one of this row; false when there is none.
 bool MoveToId(TVelBlob& blob, const std::string& id) {
     for (int row = 1; row <= RowCount(blob.Rows); ++row) {
         if (FieldText(blob.Rows, row, 1) == id) {
             MoveToRow(blob.Rows, row);
+            blob.FileName.clear();
+            blob.Show();
             return true;
         }
     }
-    std::cerr << "orvendal-cli: no photo row with Id " << id << "\n";
+    std::cerr << "orvendal-cli: Es gibt keine Fotozeile mit der Id " << id << ".\n";
     return false;
 }
 
+// Reads the located camera file, or file, into the current row, when the dialog offers it.
+bool Read(TVelBlob& blob, TConsoleView& view, const std::string& id, const std::string& file) {
+    if (!view.Offered("Button322")) {
+        view.Refuse("Die Fotozeile " + id + " enthält bereits ein Foto.");
+        return false;
+    }
+    if (!file.empty()) {
+        view.Pictures.push_back(file);
+        blob.ButtonClick(322);
+    }
+    if (!view.Offered("YesBtn")) {
+        view.Refuse("Die Fotodatei " + blob.FileName + " der Fotozeile " + id +
+                    " kann nicht gelesen werden.");
+        return false;
+    }
+    std::cout << blob.FileName << "\n";
+    blob.ButtonClick(306);
+    return true;
+}
+
 // One action of the assignment dialog; args: list | read ID [FILE] | clear ID | resend ID.
-bool Act(TVelBlob& blob, const std::vector<std::string>& args) {
+// Only what the dialog offers for that row is done.
+bool Act(TVelBlob& blob, TConsoleView& view, const std::vector<std::string>& args) {
     const std::string action = args.size() > 1 ? args[1] : "list";
     if (action == "list") {
         List(blob);
         return true;
     }
-    if (!MoveToId(blob, args[2])) {
+    const std::string& id = args[2];
+    if (!MoveToId(blob, id)) {
         return false;
     }
     if (action == "read") {
-        blob.Show(); // locates the camera file
-        if (blob.Server->CountRows("MBlob", "Id=" + args[2] + " and FeldBlob is null") < 1) {
-            std::cerr << "orvendal-cli: photo row " << args[2] << " already holds a photo\n";
-            return false;
-        }
-        if (args.size() > 3) {
-            blob.FileName = args[3];
-        }
-        std::cout << blob.FileName << "\n";
-        blob.ButtonClick(306);
-    } else {
-        blob.ButtonClick(action == "clear" ? 307 : 309);
+        return Read(blob, view, id, args.size() > 3 ? args[3] : "");
     }
+    const bool clear = action == "clear";
+    if (!view.Offered(clear ? "NoBtn" : "RetryBtn")) {
+        view.Refuse("Die Fotozeile " + id + " (Status " + FieldText(blob.Rows, 0, 7) + ") bietet " +
+                    (clear ? "kein Löschen an: es gibt kein Foto oder es wurde schon gesendet."
+                           : "kein erneutes Senden an: nur gesendete Fotos (Status 3)."));
+        return false;
+    }
+    blob.ButtonClick(clear ? 307 : 309);
     return true;
 }
 
@@ -94,7 +116,7 @@ int Run(const TGlobalOptions& options, const std::vector<std::string>& args) {
         blob.View = &session.View;
         blob.StatusLabel = "Label1";
         blob.Open();
-        ok = session.View.Problems() == 0 && Act(blob, args);
+        ok = session.View.Problems() == 0 && Act(blob, session.View, args);
     };
     session.Form.BitBtn2Click();
     return ok && session.View.Problems() == 0 ? 0 : 1;

@@ -48,7 +48,7 @@ int RunOnDevice(const TGlobalOptions& options, const std::vector<std::string>& a
         return 1;
     }
     (session.Form.*operation)();
-    return 0;
+    return session.Form.Succeeded && session.View.Problems() == 0 ? 0 : 1;
 }
 
 } // namespace orvendal::cli

@@ -29,8 +29,8 @@ public:
 // program beside this executable, so both programs read the same orvendal.ini.
 std::string ProgramFile(const TGlobalOptions& options);
 
-// For commands of the form "NAME N": runs operation on device N and returns 0; 2 for wrong
-// usage, 1 when there is no such device.
+// For commands of the form "NAME N": runs operation on device N. Returns 0 when it went to its
+// end without a failed step and without a warning or error box, 2 for wrong usage, else 1.
 int RunOnDevice(const TGlobalOptions& options, const std::vector<std::string>& args,
                 void (TForm1::*operation)());
 
