@@ -26,7 +26,7 @@ std::string DeviceLibrary() {
 
 int Run(const TGlobalOptions& options, const std::vector<std::string>& args) {
     if (args.size() > 1) {
-        return UsageError("demo takes at most one folder");
+        return UsageError("demo nimmt höchstens einen Ordner");
     }
     const demo::TSandbox sandbox = demo::MakeSandbox(args.empty() ? "orvendal-demo" : args[0]);
     setenv("ORVENDAL_RAPI_LIBRARY", DeviceLibrary().c_str(), 0);

@@ -30,7 +30,7 @@ void PrintKeys(TStream& settings) {
 
 int ShowDevice(const TGlobalOptions& options, const std::vector<std::string>& args) {
     if (args.size() != 1) {
-        return UsageError("expected one device number");
+        return UsageError("eine Gerätenummer erwartet");
     }
     TSession session(options);
     if (!session.SelectDevice(args[0])) {

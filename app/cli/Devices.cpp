@@ -16,13 +16,13 @@ std::string Column(const std::string& text, size_t width) {
 
 int ListDevices(const TGlobalOptions& options, const std::vector<std::string>& args) {
     if (!args.empty()) {
-        return UsageError("devices takes no arguments");
+        return UsageError("devices nimmt keine Argumente");
     }
     TSession session(options);
     const TForm1& form = session.Form;
     const int rows = form.DeviceTable->RowCount();
     if (rows == 0) {
-        std::cerr << "orvendal-cli: no devices configured\n";
+        std::cerr << "orvendal-cli: Es ist kein Gerät eingerichtet.\n";
         return 0;
     }
     std::cout << Column("NUMBER", 8) << Column("NAME", 32) << Column("TYPE", 6)

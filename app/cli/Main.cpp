@@ -61,7 +61,7 @@ bool WantsHelp(const TCommand& command, const std::vector<std::string>& args) {
 
 int UsageError(const std::string& message) {
     std::cerr << "orvendal-cli: " << message << "\n"
-              << "Try 'orvendal-cli --help'.\n";
+              << "Hilfe: 'orvendal-cli --help'.\n";
     return 2;
 }
 
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
         } else if ((a == "--program-dir" || a == "--proxy") && i + 1 < args.size()) {
             (a == "--proxy" ? options.Proxy.emplace() : options.ProgramDir) = args[++i];
         } else {
-            return UsageError("unknown or incomplete option " + a);
+            return UsageError("unbekannte oder unvollständige Option " + a);
         }
     }
     if (i == args.size()) {
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     auto it = std::find_if(commands.begin(), commands.end(),
                            [&](const TCommand* c) { return c->Name == name; });
     if (it == commands.end()) {
-        return UsageError("unknown command " + name);
+        return UsageError("unbekannter Befehl " + name);
     }
     std::vector<std::string> rest(args.begin() + static_cast<long>(i) + 1, args.end());
     if (WantsHelp(**it, rest)) {

@@ -7,7 +7,7 @@ namespace {
 
 int Run(const TGlobalOptions& options, const std::vector<std::string>& args) {
     if (args.empty() || args.size() % 2 == 0) {
-        return UsageError("expected a device number and option values");
+        return UsageError("Gerätenummer und Optionswerte erwartet");
     }
     TConsoleView::TPhotoSettingsEdits edits;
     for (size_t i = 1; i < args.size(); i += 2) {
@@ -19,7 +19,7 @@ int Run(const TGlobalOptions& options, const std::vector<std::string>& args) {
         } else if (args[i] == "--mode" && StrToIntDef(value, -2) >= -1) {
             edits.Mode = StrToIntDef(value, -1);
         } else {
-            return UsageError("unknown option or value: " + args[i] + " " + value);
+            return UsageError("unbekannte Option oder unbekannter Wert: " + args[i] + " " + value);
         }
     }
     TSession session(options);

@@ -94,7 +94,7 @@ bool ValidUsage(const std::vector<std::string>& args) {
 
 int Run(const TGlobalOptions& options, const std::vector<std::string>& args) {
     if (!ValidUsage(args)) {
-        return UsageError("expected N [list | read ID [FILE] | clear ID | resend ID]");
+        return UsageError("erwartet: N [list | read ID [DATEI] | clear ID | resend ID]");
     }
     // Pictures are measured and stamped through Qt's image and font code.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);

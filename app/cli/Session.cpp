@@ -31,7 +31,7 @@ TSession::~TSession() {
 bool TSession::SelectDevice(const std::string& number) {
     int row = Form.FindDevice(number);
     if (row == 0) {
-        std::cerr << "orvendal-cli: no device with number " << number << "\n";
+        std::cerr << "orvendal-cli: Kein Gerät mit der Nummer " << number << ".\n";
         return false;
     }
     View.SetItemIndex("RadioGroup1", row - 1);
@@ -41,7 +41,7 @@ bool TSession::SelectDevice(const std::string& number) {
 int RunOnDevice(const TGlobalOptions& options, const std::vector<std::string>& args,
                 void (TForm1::*operation)()) {
     if (args.size() != 1) {
-        return UsageError("expected one device number");
+        return UsageError("eine Gerätenummer erwartet");
     }
     TSession session(options);
     if (!session.SelectDevice(args[0])) {

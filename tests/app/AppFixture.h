@@ -1,6 +1,6 @@
 #pragma once
-// Real program folders for the main window's tests: enciphered settings files in a fresh
-// temporary folder, and a loopback HTTP server (python's http.server) for online mode.
+// Program folders for the main window and the console: enciphered settings files, a loopback
+// HTTP server (python's http.server) for online mode, and the built programs run as processes.
 
 #include "app/VelQuonda1.h"
 #include "common/ScriptedView.h"
@@ -14,14 +14,15 @@
 
 namespace orvendal::testing {
 
+using Lines = std::vector<std::string>;
+
 // Writes lines (UTF-8) as an enciphered settings file, as administrators make them.
-void WriteSettings(const std::string& fileName, const std::vector<std::string>& lines);
+void WriteSettings(const std::string& fileName, const Lines& lines);
 // Writes raw bytes.
 void WriteFile(const std::string& fileName, const std::string& bytes);
 // Lines of a device settings file: identity, name, number and the extra lines.
-std::vector<std::string> DeviceLines(const std::string& identity, const std::string& name,
-                                     const std::string& number,
-                                     const std::vector<std::string>& extra = {});
+Lines DeviceLines(const std::string& identity, const std::string& name, const std::string& number,
+                  const Lines& extra = {});
 
 // A program folder whose program file is "orvendal"; its settings file is "orvendal.ini".
 class TProgramFolder : public TTempFolder {
@@ -38,12 +39,8 @@ class THttpServer {
 public:
     explicit THttpServer(const std::string& folder);
     ~THttpServer();
-    THttpServer(const THttpServer&) = delete;
-    THttpServer& operator=(const THttpServer&) = delete;
-    // True when the server answered within the start-up time.
-    bool Running() const { return running_; }
-    // "http://127.0.0.1:PORT/"
-    std::string Url() const;
+    bool Running() const { return running_; } // answered within the start-up time
+    std::string Url() const;                  // "http://127.0.0.1:PORT/"
 
 private:
     pid_t pid_ = -1;
@@ -57,5 +54,28 @@ struct TFormUnderTest {
     TScriptedView View;
     TForm1 Form;
 };
+
+struct TRun {
+    int Code = -1; // -1: killed after the time-out
+    std::string Out, Err;
+};
+
+// A program of the build ("orvendal-cli" or "orvendal") with args (shell words), stdin from
+// /dev/null, started by the constructor.
+class TProcess {
+public:
+    TProcess(const std::string& program, const std::string& args);
+    ~TProcess();
+    // Waits at most seconds for the end; kills the program after that.
+    TRun Wait(int seconds = 100);
+
+private:
+    TTempFolder files_;
+    pid_t pid_ = -1;
+};
+
+inline TRun RunProgram(const std::string& program, const std::string& args) {
+    return TProcess(program, args).Wait();
+}
 
 } // namespace orvendal::testing

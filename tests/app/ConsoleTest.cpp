@@ -5,73 +5,55 @@
 
 #include "app/ConsoleView.h"
 #include "common/MobilDb.h"
-#include "db/SQLADO.h"
 #include "photo/Jpeg.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace orvendal::testing {
 namespace {
 
-using namespace std::string_literals;
-
 struct ConfirmCase {
-    const char* Name;
     std::optional<bool> Confirm;
     bool Terminal;
-    std::string Typed;
-    bool Answer;
-    std::string Printed;
+    std::string Typed, Printed;
 };
 
 class ConsoleConfirmTest : public ::testing::TestWithParam<ConfirmCase> {};
 
 TEST_P(ConsoleConfirmTest, ConfirmationsFollowTheOptionThenTheTerminal) {
-    const ConfirmCase& c = GetParam();
     std::ostringstream out;
-    std::istringstream in(c.Typed);
-    TConsoleView view(out, in, c.Confirm, c.Terminal);
-    EXPECT_EQ(view.MessageBox(TMsgKind::Confirmation, "Weiter?"), c.Answer);
-    EXPECT_EQ(out.str(), c.Printed);
+    std::istringstream in(GetParam().Typed);
+    TConsoleView view(out, in, GetParam().Confirm, GetParam().Terminal);
+    EXPECT_EQ(view.MessageBox(TMsgKind::Confirmation, "Weiter?"), out.str().ends_with("Ja\n"));
+    EXPECT_EQ(out.str(), GetParam().Printed);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, ConsoleConfirmTest,
-    ::testing::Values(
-        ConfirmCase{"Yes", true, true, "n\n", true, "Frage: Weiter? -> Ja\n"},
-        ConfirmCase{"No", false, true, "j\n", false, "Frage: Weiter? -> Nein\n"},
-        ConfirmCase{"TypedJa", std::nullopt, true, "ja\n", true, "Frage: Weiter? [j/N]  -> Ja\n"},
-        ConfirmCase{"TypedOther", std::nullopt, true, "vielleicht\n", false,
-                    "Frage: Weiter? [j/N]  -> Nein\n"},
-        ConfirmCase{"NoTerminal", std::nullopt, false, "j\n", false, "Frage: Weiter? -> Nein\n"}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    ::testing::Values(ConfirmCase{true, true, "n\n", "Frage: Weiter? -> Ja\n"},
+                      ConfirmCase{false, true, "j\n", "Frage: Weiter? -> Nein\n"},
+                      ConfirmCase{std::nullopt, true, "ja\n", "Frage: Weiter? [j/N]  -> Ja\n"},
+                      ConfirmCase{std::nullopt, true, "jein\n", "Frage: Weiter? [j/N]  -> Nein\n"},
+                      ConfirmCase{std::nullopt, false, "j\n", "Frage: Weiter? -> Nein\n"}));
 
-TEST(ConsoleViewTest, BoxesProgressAndInputArePrinted) {
+TEST(ConsoleViewTest, BoxesProgressInputAndPictures) {
     std::ostringstream out;
     std::istringstream in;
     TConsoleView view(out, in, std::nullopt, false);
     EXPECT_TRUE(view.MessageBox(TMsgKind::Information, "eins"));
     EXPECT_TRUE(view.MessageBox(TMsgKind::Warning, "zwei"));
     EXPECT_TRUE(view.MessageBox(TMsgKind::Error, "drei"));
-    view.SetText("Label1", "Abruf der Server-Daten... - Bitte warten!");
+    EXPECT_EQ(view.Problems(), 2);
+    view.SetText("Label1", "Abruf... - Bitte warten!");
     view.SetText("Label1", "");
     view.SetText("Form", "Titel");
     EXPECT_EQ(view.InputBox("Proxy", "Server", "p:1"), "p:1");
     EXPECT_EQ(out.str(), "Information: eins\nWarnung: zwei\nFehler: drei\n"
-                         "Abruf der Server-Daten... - Bitte warten!\nProxy: Server -> p:1\n");
-
+                         "Abruf... - Bitte warten!\nProxy: Server -> p:1\n");
     view.SetItems("RadioGroup1", {"a", "b"});
-    EXPECT_EQ(view.ItemIndex("RadioGroup1"), -1);
-    view.SetItemIndex("RadioGroup1", 1);
-    EXPECT_EQ(view.ItemIndex("RadioGroup1"), 1);
     view.SetItemIndex("RadioGroup1", 2);
     EXPECT_EQ(view.ItemIndex("RadioGroup1"), -1);
-
     std::string picture;
     EXPECT_FALSE(view.OpenPictureDialog(picture));
     view.Pictures.push_back("/tmp/foto.jpg");
@@ -79,156 +61,127 @@ TEST(ConsoleViewTest, BoxesProgressAndInputArePrinted) {
     EXPECT_EQ(picture, "/tmp/foto.jpg");
 }
 
-struct TRun {
-    int Code = -1;
-    std::string Out, Err;
-};
-
-std::string ReadAll(const std::string& fileName) {
-    std::ifstream in(fileName);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Runs a program of the build with stdin from /dev/null; arguments must not hold quotes.
-TRun RunProgram(const std::string& program, const std::string& args) {
-    TTempFolder scratch;
-    const std::string out = scratch.Path() + "out", err = scratch.Path() + "err";
-    const std::string command = std::string(ORVENDAL_BINARY_DIR) + "/app/" + program + " " + args +
-                                " </dev/null >'" + out + "' 2>'" + err + "'";
-    int status = std::system(command.c_str());
-    TRun run;
-    run.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.Out = ReadAll(out);
-    run.Err = ReadAll(err);
-    return run;
-}
-
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        WriteSettings(
-            folder.Path() + "a.ini",
-            DeviceLines("PPC-A", "Kundendienst Nord", "101",
-                        {"4=" + folder.Path() + "work/a/", "8=http://transfer.example/",
-                         "13=geheim-smtp", "16=geheim-pop", "17=proxy.intern", "18=8080"}));
-        WriteSettings(folder.Path() + "b.ini", DeviceLines("PPC-B", "Werkstatt", "102"));
+        WriteSettings(folder.File("a.ini"),
+                      DeviceLines("PPC-A", "Kundendienst Nord", "101",
+                                  {"4=" + work, "8=http://transfer.example/", "13=geheim-smtp",
+                                   "16=geheim-pop", "17=proxy.intern", "18=8080"}));
+        WriteSettings(folder.File("b.ini"), DeviceLines("PPC-B", "Werkstatt", "102"));
     }
     TRun Cli(const std::string& args) {
         return RunProgram("orvendal-cli", "--program-dir '" + folder.Path() + "' " + args);
     }
     TProgramFolder folder;
+    const std::string work = folder.File("work/a/"), camera = folder.File("dcim/");
 };
 
-TEST_F(CliTest, DevicesListsTheTable) {
-    TRun run = Cli("devices");
-    EXPECT_EQ(run.Code, 0) << run.Err;
-    EXPECT_EQ(run.Out, "NUMBER  NAME                            TYPE  SETTINGS FILE\n"
-                       "101     Kundendienst Nord               3     a.ini\n"
-                       "102     Werkstatt                             b.ini\n");
-}
-
-TEST_F(CliTest, DeviceShowsTheLoadedSettingsWithoutPasswords) {
-    TRun run = Cli("--proxy typed:3128 device 101");
-    EXPECT_EQ(run.Code, 0) << run.Err;
-    EXPECT_NE(run.Out.find("identity:        PPC-A\n"), std::string::npos) << run.Out;
-    EXPECT_NE(run.Out.find("working folder:  " + folder.Path() + "work/a/\n"), std::string::npos);
-    EXPECT_NE(run.Out.find("proxy:           typed:3128\n"), std::string::npos);
-    EXPECT_NE(run.Out.find("pocket pc:       yes\n"), std::string::npos);
-    EXPECT_NE(run.Out.find("mode:            offline\n"), std::string::npos);
-    EXPECT_NE(run.Out.find("  13=********\n"), std::string::npos);
-    EXPECT_NE(run.Out.find("  16=********\n"), std::string::npos);
-    EXPECT_NE(run.Out.find("  17=proxy.intern\n"), std::string::npos);
-    EXPECT_EQ(run.Out.find("geheim"), std::string::npos);
-}
-
-TEST_F(CliTest, DeviceProxyComesFromTheKeysWithoutTheOption) {
-    TRun run = Cli("device 101");
-    EXPECT_EQ(run.Code, 0) << run.Err;
-    EXPECT_NE(run.Out.find("proxy:           proxy.intern:8080\n"), std::string::npos) << run.Out;
+TEST_F(CliTest, DevicesAndDeviceShowTheTableAndTheSettingsWithoutPasswords) {
+    TRun list = Cli("devices");
+    EXPECT_EQ(list.Code, 0) << list.Err;
+    EXPECT_EQ(list.Out, "NUMBER  NAME                            TYPE  SETTINGS FILE\n"
+                        "101     Kundendienst Nord               3     a.ini\n"
+                        "102     Werkstatt                             b.ini\n");
+    TRun typed = Cli("--proxy typed:3128 device 101");
+    EXPECT_EQ(typed.Code, 0) << typed.Err;
+    for (const char* line : {"identity:        PPC-A\n", "proxy:           typed:3128\n",
+                             "pocket pc:       yes\n", "mode:            offline\n",
+                             "  13=********\n", "  16=********\n", "  17=proxy.intern\n"}) {
+        EXPECT_NE(typed.Out.find(line), std::string::npos) << line << typed.Out;
+    }
+    EXPECT_NE(typed.Out.find("working folder:  " + work + "\n"), std::string::npos);
+    EXPECT_EQ(typed.Out.find("geheim"), std::string::npos);
+    EXPECT_NE(Cli("device 101").Out.find("proxy:           proxy.intern:8080\n"),
+              std::string::npos);
 }
 
 TEST_F(CliTest, UnknownDeviceAndWrongUsageFail) {
-    TRun unknown = Cli("device 999");
-    EXPECT_EQ(unknown.Code, 1);
-    EXPECT_NE(unknown.Err.find("no device with number 999"), std::string::npos) << unknown.Err;
-    EXPECT_EQ(Cli("device").Code, 2);
-    EXPECT_EQ(Cli("devices extra").Code, 2);
-}
-
-TEST_F(CliTest, OperationsNeedAKnownDevice) {
     for (const char* command :
-         {"exchange", "support", "manual-update", "photos", "photo-settings"}) {
+         {"device", "exchange", "support", "manual-update", "photos", "photo-settings"}) {
         TRun run = Cli(std::string(command) + " 999");
         EXPECT_EQ(run.Code, 1) << command;
-        EXPECT_NE(run.Err.find("no device with number 999"), std::string::npos) << run.Err;
+        EXPECT_NE(run.Err.find("Kein Gerät mit der Nummer 999"), std::string::npos) << run.Err;
         EXPECT_EQ(Cli(command).Code, 2) << command;
     }
+    EXPECT_EQ(Cli("devices extra").Code, 2);
+    EXPECT_EQ(Cli("exchange 101 --all").Code, 2);
 }
 
-// The photo commands on the device's "mobil.mdb": one photo row 7 whose camera file waits.
-TEST_F(CliTest, PhotoCommandsWorkOnTheDevicesDatabase) {
-    const std::string work = folder.Path() + "work/a/", camera = folder.Path() + "dcim/";
+struct PhotoStep {
+    std::string Args;
+    int Code;
+    std::string Printed; // on stdout, or (exit code 1) on stderr
+    std::string State;   // Status and photo of rows 7, 8, 9, then SysData 9 and 10
+};
+
+// The photo commands on the device's "mobil.mdb": rows 7 and 8 wait for their camera files
+// IMG_0815.jpg and IMG_0816.jpg, row 9 was sent with its photo. Each step acts on what the
+// steps before left, and only where the dialog offers that action for that row.
+TEST_F(CliTest, PhotoCommandsDoWhatTheDialogOffersForTheRowAsked) {
     std::filesystem::create_directories(work);
     std::filesystem::create_directories(camera);
     TSQLADOServer db;
     CreateMobil(db, work + "mobil.mdb");
-    for (const std::string& sql :
-         {"INSERT INTO MValues(Id,Class,MValue,Bezeichnung,Reihe) VALUES(1,1005,'0','ohne',1)"s,
-          "INSERT INTO MValues(Id,Class,MValue,Bezeichnung,Reihe) VALUES(2,1005,'1','links',2)"s,
-          "INSERT INTO SysData(Id,SysValue) VALUES(8,'"s + camera + "')",
-          "INSERT INTO SysData(Id,SysValue) VALUES(9,'IMG_')"s,
-          "INSERT INTO SysData(Id,SysValue) VALUES(10,'0')"s,
-          "INSERT INTO MBlob(Id,AuftragId,FeldId,FeldValue,Created,Creator,Status) "
-          "VALUES(7,1000,51,'815','05.12.2026 10:00',1,'0')"s}) {
+    for (const std::string& sql : Lines{
+             "INSERT INTO MValues(Id,Class,MValue,Bezeichnung,Reihe) VALUES(1,1005,'0','ohne',1)",
+             "INSERT INTO MValues(Id,Class,MValue,Bezeichnung,Reihe) VALUES(2,1005,'1','links',2)",
+             "INSERT INTO SysData(Id,SysValue) VALUES(8,'" + camera + "'),(9,'IMG_'),(10,'0')",
+             "INSERT INTO MBlob(Id,AuftragId,FeldId,FeldValue,Created,Creator,Status) VALUES"
+             "(7,1000,51,'815','05.12.2026 10:00',1,'0'),(8,1000,52,'816','05.12.2026 "
+             "10:05',1,'0'),"
+             "(9,1001,51,'817','05.12.2026 10:09',1,'3')"}) {
         ASSERT_TRUE(db.ExecSQL(sql)) << db.LastError;
     }
     TMemoryStream jpeg;
     EncodeJpeg(QImage(800, 600, QImage::Format_RGB888), 90, jpeg);
-    jpeg.SaveToFile(camera + "IMG_0815.jpg");
-    auto status = [&] {
+    for (const char* name : {"IMG_0815.jpg", "IMG_0816.jpg", "anderes.jpg"}) {
+        jpeg.SaveToFile(camera + name);
+    }
+    ASSERT_TRUE(db.WriteBlob("MBlob", "FeldBlob", "Id=9", jpeg));
+    auto state = [&] {
         TRecordSet rs;
-        db.Select("Status", "MBlob", "Id=7", "", rs);
-        return FieldText(rs, 1, 1);
+        std::string text;
+        db.Select("Status,FeldBlob is not null", "MBlob", "", "Id", rs);
+        for (int row = 1; row <= RowCount(rs); ++row) {
+            text += FieldText(rs, row, 1) + (FieldInt(rs, row, 2) ? "+ " : "- ");
+        }
+        db.Select("SysValue", "SysData", "Id IN (9,10)", "Id", rs);
+        return text + FieldText(rs, 1, 1) + " " + FieldText(rs, 2, 1);
     };
-
-    TRun shown = Cli("photo-settings 101");
-    EXPECT_EQ(shown.Code, 0) << shown.Err;
-    EXPECT_NE(shown.Err.find("Präfix im Foto-Dateinamen: IMG_\n"), std::string::npos) << shown.Err;
-    EXPECT_NE(shown.Err.find(" * 0 &0: ohne\n   1 &1: links\n"), std::string::npos) << shown.Err;
-    EXPECT_EQ(Cli("photo-settings 101 --mode links").Code, 2);
-
-    TRun read = Cli("photos 101 read 7");
-    EXPECT_EQ(read.Code, 0) << read.Err;
-    EXPECT_EQ(read.Out, camera + "IMG_0815.jpg\n");
-    EXPECT_EQ(status(), "1");
-    TRun list = Cli("photos 101");
-    EXPECT_EQ(list.Code, 0) << list.Err;
-    EXPECT_NE(list.Out.find("\n7\t1000\t51\t1\t05.12.2026 10:00\t815\n"), std::string::npos)
-        << list.Out;
-    EXPECT_EQ(Cli("photos 101 read 7").Code, 1); // holds a photo already
-    EXPECT_EQ(Cli("--yes photos 101 clear 7").Code, 0);
-    EXPECT_EQ(status(), "0");
-    TRun missing = Cli("photos 101 clear 9");
-    EXPECT_EQ(missing.Code, 1);
-    EXPECT_NE(missing.Err.find("no photo row with Id 9"), std::string::npos) << missing.Err;
-    EXPECT_EQ(Cli("photos 101 shred 7").Code, 2);
-
-    TRun changed = Cli("photo-settings 101 --prefix DSC --mode 1");
-    EXPECT_EQ(changed.Code, 0) << changed.Err;
-    TRecordSet rs;
-    ASSERT_TRUE(db.Select("Id,SysValue", "SysData", "Id IN (8,9,10)", "Id", rs));
-    EXPECT_EQ(FieldText(rs, 1, 2), camera);
-    EXPECT_EQ(FieldText(rs, 2, 2), "DSC");
-    EXPECT_EQ(FieldText(rs, 3, 2), "1");
+    const std::vector<PhotoStep> steps = {
+        {"photos 101 read 8", 0, camera + "IMG_0816.jpg\n", "0- 1+ 3+ IMG_ 0"},
+        {"photos 101", 0, "\n8\t1000\t52\t1\t05.12.2026 10:05\t816\n", "0- 1+ 3+ IMG_ 0"},
+        {"photos 101 read 8", 1, "Die Fotozeile 8 enthält bereits ein Foto.", "0- 1+ 3+ IMG_ 0"},
+        {"--yes photos 101 resend 7", 1, "bietet kein erneutes Senden an", "0- 1+ 3+ IMG_ 0"},
+        {"--yes photos 101 clear 9", 1, "bietet kein Löschen an", "0- 1+ 3+ IMG_ 0"},
+        {"--yes photos 101 resend 9", 0, "", "0- 1+ 2+ IMG_ 0"},
+        {"--yes photos 101 clear 8", 0, "", "0- 0- 2+ IMG_ 0"},
+        {"photos 101 read 7 " + camera + "anderes.jpg", 0, camera + "anderes.jpg\n",
+         "1+ 0- 2+ IMG_ 0"},
+        {"photos 101 read 12", 1, "Es gibt keine Fotozeile mit der Id 12.", "1+ 0- 2+ IMG_ 0"},
+        {"photos 101 shred 7", 2, "", "1+ 0- 2+ IMG_ 0"},
+        {"photo-settings 101 --mode 2", 1, "Der Modus 2 wird nicht angeboten (0 bis 1).",
+         "1+ 0- 2+ IMG_ 0"},
+        {"photo-settings 101 --mode links", 2, "", "1+ 0- 2+ IMG_ 0"},
+        {"photo-settings 101 --prefix DSC --mode 1", 0, "", "1+ 0- 2+ DSC 1"},
+    };
+    for (const PhotoStep& step : steps) {
+        TRun run = Cli(step.Args);
+        EXPECT_EQ(run.Code, step.Code) << step.Args << "\n" << run.Err;
+        EXPECT_NE((run.Code == 1 ? run.Err : run.Out).find(step.Printed), std::string::npos)
+            << step.Args << "\n"
+            << run.Out << run.Err;
+        EXPECT_EQ(state(), step.State) << step.Args;
+    }
+    EXPECT_NE(Cli("photo-settings 101").Err.find(" * 1 &1: links\n"), std::string::npos);
 }
 
 TEST(GuiProgramTest, VersionAndHelpNeedNoWindow) {
-    TRun version = RunProgram("orvendal", "--version");
-    EXPECT_EQ(version.Code, 0);
-    EXPECT_EQ(version.Out, "orvendal 1.0.0\n");
+    EXPECT_EQ(RunProgram("orvendal", "--version").Out, "orvendal 1.0.0\n");
     TRun help = RunProgram("orvendal", "--help");
     EXPECT_EQ(help.Code, 0);
-    EXPECT_EQ(help.Out.rfind("Usage: orvendal", 0), 0u) << help.Out;
+    EXPECT_TRUE(help.Out.starts_with("Usage: orvendal")) << help.Out;
 }
 
 } // namespace
