@@ -15,16 +15,21 @@ namespace {
 
 const char* const OperationButtons[] = {"BitBtn1", "BitBtn2", "BitBtn3", "BitBtn4"};
 
-std::string ExecutablePath() {
-    std::error_code error;
-    fs::path exe = fs::read_symlink("/proc/self/exe", error);
-    return error ? std::string("orvendal") : exe.string();
-}
-
 } // namespace
 
+std::string TForm1::DefaultProgramFile() {
+    std::error_code error;
+    const fs::path folder = fs::read_symlink("/proc/self/exe", error).parent_path();
+    if (folder.filename() != "bin") {
+        return (folder / "orvendal").string();
+    }
+    const fs::path prefix = folder.parent_path();
+    return ((prefix == "/usr" ? fs::path("/etc") : prefix / "etc") / "orvendal" / "orvendal")
+        .string();
+}
+
 TForm1::TForm1(TView& view, const std::string& programFile)
-    : View(view), ProgramFile(programFile.empty() ? ExecutablePath() : programFile) {
+    : View(view), ProgramFile(programFile.empty() ? DefaultProgramFile() : programFile) {
     std::string folder = fs::path(ProgramFile).parent_path().string();
     ProgramFolder = folder.empty() ? "./" : (folder.ends_with('/') ? folder : folder + "/");
 }

@@ -8,10 +8,10 @@
 // CloseBtn, SpeedButton1 photo settings, SpeedButton2 proxy; "Form" is the window caption.
 
 #include "exchange/ExchangeResult.h"
-#include "view/View.h"
 #include "protect/Streams.h"
 #include "tables/XMLProc.h"
 #include "transport/HttpClient.h"
+#include "view/View.h"
 
 #include <functional>
 #include <memory>
@@ -25,7 +25,7 @@ class TVelHTTP;
 class TForm1 {
 public:
     // programFile: the program's full path; its folder is the program folder and its settings
-    // file is ProgramSettingsPath(programFile). Empty: the running executable.
+    // file is ProgramSettingsPath(programFile). Empty: DefaultProgramFile().
     explicit TForm1(TView& view, const std::string& programFile = "");
     ~TForm1();
     TForm1(const TForm1&) = delete;
@@ -105,6 +105,9 @@ public:
     // The program path with its extension (if any) replaced by ".ini"; dots in folder names
     // do not count: /opt/orvendal/orvendal -> /opt/orvendal/orvendal.ini.
     static std::string ProgramSettingsPath(const std::string& programFile);
+    // "orvendal" beside the running program; for an installed program (in PREFIX/bin) in the
+    // settings folder PREFIX/etc/orvendal/, which is /etc/orvendal/ for the package (/usr/bin).
+    static std::string DefaultProgramFile();
     // The pattern with its first "%d" replaced by number and "%%" by "%"; other characters,
     // '%' included, stay as they are (the pattern comes from a file, never from printf).
     static std::string DeviceSettingsUrl(const std::string& pattern, int number);

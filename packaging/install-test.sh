@@ -67,6 +67,13 @@ run_demo() { # label, env arguments...
 }
 run_demo default -u ORVENDAL_RAPI_LIBRARY -u ORVENDAL_DEVICE_ROOT
 run_demo by-name -u ORVENDAL_DEVICE_ROOT ORVENDAL_RAPI_LIBRARY=liborvendal-device-folder.so
+# An installed program reads its settings from PREFIX/etc/orvendal/ (/etc/orvendal/ for /usr).
+mkdir -p "$prefix/etc/orvendal"
+printf '1=PPC-55\n2=Werkstatt Süd\n7=55\n' >"$prefix/werkstatt.txt"
+"$prefix/$bindir/orvendal-cli" settings encrypt "$prefix/werkstatt.txt" \
+    "$prefix/etc/orvendal/werkstatt.ini"
+"$prefix/$bindir/orvendal-cli" devices 2>&1 | grep -q '^55 .*Werkstatt Süd .*werkstatt.ini$' ||
+    fail "the installed orvendal-cli does not read its settings from etc/orvendal/"
 if command -v readelf >/dev/null; then
     for program in orvendal orvendal-cli; do
         readelf -d "$prefix/$bindir/$program" | grep -q "R.*PATH.*\[\\\$ORIGIN/[^]]*$libdir\]" ||

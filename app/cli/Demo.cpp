@@ -46,12 +46,12 @@ int Run(const TGlobalOptions& options, const std::vector<std::string>& args) {
 }
 
 const TCommand command(
-    "demo", "demo [DIR]",
-    "Builds a self-contained sandbox in DIR (default ./orvendal-demo): a program folder with\n"
-    "the enciphered settings of one device, a folder-backed handheld holding the device's\n"
-    "export, and a shared folder in which the file-mode mail transport finds the server's\n"
-    "answer; then runs the data exchange end to end and prints its summary. Exit code 0 when\n"
-    "the exchange went to its end cleanly.",
+    "demo", "demo [ORDNER]",
+    "Baut in ORDNER (Vorgabe ./orvendal-demo) eine eigene Umgebung: einen Programmordner mit den\n"
+    "verschlüsselten Einstellungen eines Geräts, einen ordnergestützten Handheld mit dem Export\n"
+    "des Geräts und einen gemeinsamen Ordner, in dem der Mail-Transport im Dateimodus die Antwort\n"
+    "des Servers findet; dann läuft der Datenaustausch von Anfang bis Ende mit Zusammenfassung.\n"
+    "Exit-Code 0, wenn er sauber durchlief.",
     Run);
 
 } // namespace

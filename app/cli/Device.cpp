@@ -55,10 +55,11 @@ int ShowDevice(const TGlobalOptions& options, const std::vector<std::string>& ar
     return 0;
 }
 
-const TCommand command("device", "device N",
-                       "Loads the settings of device number N as an operation does and prints\n"
-                       "them; the passwords (keys 13 and 16) are masked.",
-                       ShowDevice);
+const TCommand
+    command("device", "device N",
+            "Lädt die Einstellungen des Geräts mit der Nummer N wie ein Vorgang und gibt\n"
+            "sie aus; die Kennwörter (Schlüssel 13 und 16) bleiben verdeckt.",
+            ShowDevice);
 
 } // namespace
 } // namespace orvendal::cli

@@ -36,9 +36,9 @@ int ListDevices(const TGlobalOptions& options, const std::vector<std::string>& a
 
 const TCommand
     command("devices", "devices",
-            "Lists the device table: number, name, type and settings file of each\n"
-            "configured device (offline from the \"*.ini\" files of the program folder,\n"
-            "online from the settings server).",
+            "Listet die Gerätetabelle: Nummer, Name, Typ und Einstellungsdatei jedes Geräts\n"
+            "(offline aus den \"*.ini\"-Dateien des Programmordners, online vom\n"
+            "Einstellungsserver).",
             ListDevices);
 
 } // namespace

@@ -51,13 +51,15 @@ int Run(const TGlobalOptions& options, const std::vector<std::string>& args) {
 
 const TCommand command(
     "exchange", "exchange N | --all [--json]",
-    "Runs the data exchange for device number N, or with --all for every configured device in\n"
-    "list order (a failing device does not stop the others): reads the handheld's export,\n"
-    "sends it and the waiting photos to the server, fetches the server's answer, writes its\n"
-    "tables onto the handheld and merges them into the desktop database \"mobil.mdb\".\n"
-    "A summary of each run goes to stderr; --json writes one report document to stdout.\n"
-    "Exit code 0 only when every run went to its end without a warning or error box and\n"
-    "without a failed step (a handheld that is not docked counts as not done), else 1.",
+    "Datenaustausch für Gerät N, mit --all für jedes eingerichtete Gerät in Listenreihenfolge\n"
+    "(ein Gerät, das scheitert, hält die anderen nicht auf): liest den Export des Handhelds,\n"
+    "sendet ihn und die wartenden Fotos an den Server, holt die Antwort des Servers, schreibt\n"
+    "ihre Tabellen auf den Handheld und übernimmt sie in die Desktop-Datenbank \"mobil.mdb\".\n"
+    "Solange ein Austausch für ein Gerät läuft (im Fenster oder hier), scheitert ein zweiter\n"
+    "sofort. Jeder Lauf endet mit einer Zusammenfassung auf stderr; --json schreibt einen\n"
+    "Bericht als JSON-Dokument auf stdout. Exit-Code 0 nur, wenn jeder Lauf ohne Warnung,\n"
+    "Fehler und fehlgeschlagenen Schritt bis zu seinem Ende kam (ein nicht angeschlossener\n"
+    "Handheld zählt als nicht erledigt), sonst 1.",
     Run);
 
 } // namespace

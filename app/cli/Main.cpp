@@ -14,20 +14,29 @@ std::map<std::string, const TCommand*>& Registry() {
 }
 
 void PrintUsage(std::ostream& out) {
-    out << "Usage: orvendal-cli [OPTIONS] COMMAND [ARGS...]\n\n"
-           "Orvendal moves a field-service handheld's jobs, photos and lists between the\n"
-           "desktop database, the docked handheld and the server.\n\n"
-           "Options:\n"
-           "  --program-dir DIR   folder with the program settings and the device \"*.ini\" files\n"
-           "                      (default: the folder of the executable)\n"
-           "  --proxy HOST:PORT   HTTP proxy for this run; \"-\" means no proxy\n"
-           "  --yes, --no         answer for confirmations (default: ask on a terminal, else No)\n"
-           "  -h, --help          this text; COMMAND --help explains one command\n"
-           "  --version           the program's version\n\n"
-           "Commands:\n";
+    out << "Aufruf: orvendal-cli [OPTIONEN] BEFEHL [ARGUMENTE...]\n\n"
+           "Orvendal bringt Aufträge, Fotos und Listen eines Außendienst-Handhelds zwischen der\n"
+           "Desktop-Datenbank, dem angedockten Handheld und dem Server.\n\n"
+           "Optionen:\n"
+           "  --program-dir ORDNER  Ordner der Programmeinstellungen und der Geräte-\"*.ini\"-\n"
+           "                        Dateien (Vorgabe: der Ordner des Programms; für ein\n"
+           "                        installiertes Programm PREFIX/etc/orvendal/, im Paket\n"
+           "                        /etc/orvendal/)\n"
+           "  --proxy HOST:PORT     HTTP-Proxy für diesen Lauf; \"-\" heißt ohne Proxy\n"
+           "  --yes, --no           Antwort auf Rückfragen (Vorgabe: im Terminal fragen, sonst "
+           "Nein)\n"
+           "  -h, --help            dieser Text; BEFEHL --help erklärt einen Befehl\n"
+           "  --version             die Version des Programms\n\n"
+           "Befehle:\n";
     for (const TCommand* c : Commands()) {
         out << "  " << c->Synopsis << "\n";
     }
+    out << "\nExit-Codes:\n"
+           "  0  der Vorgang kam ohne Warnung, Fehler und fehlgeschlagenen Schritt bis zu seinem\n"
+           "     Ende (exchange: jedes Gerät)\n"
+           "  1  sonst: eine Warnung oder ein Fehler, ein fehlgeschlagener Schritt, ein nicht\n"
+           "     angeschlossener Handheld, ein Gerät, das es nicht gibt\n"
+           "  2  falscher Aufruf\n";
 }
 
 } // namespace
@@ -53,7 +62,7 @@ bool WantsHelp(const TCommand& command, const std::vector<std::string>& args) {
     bool help = std::any_of(args.begin(), args.end(),
                             [](const std::string& a) { return a == "-h" || a == "--help"; });
     if (help) {
-        std::cout << "Usage: orvendal-cli [OPTIONS] " << command.Synopsis << "\n\n"
+        std::cout << "Aufruf: orvendal-cli [OPTIONEN] " << command.Synopsis << "\n\n"
                   << command.Help << "\n";
     }
     return help;

@@ -9,9 +9,9 @@ int Run(const TGlobalOptions& options, const std::vector<std::string>& args) {
 
 const TCommand command(
     "manual-update", "manual-update N",
-    "Downloads the manual database (\"vavid.zip\", a zlib stream; the address can be replaced\n"
-    "with ORVENDAL_MANUAL_URL), inflates it and copies it as \"VAVID.sdf\" onto the handheld of\n"
-    "device number N. A failure names the step that failed.",
+    "Lädt die Handbuch-Datenbank (\"vavid.zip\", ein zlib-Strom; ORVENDAL_MANUAL_URL ersetzt\n"
+    "die Adresse), entpackt sie und kopiert sie als \"VAVID.sdf\" auf den Handheld von Gerät N.\n"
+    "Ein Fehler nennt den Schritt, der fehlschlug, und endet mit Exit-Code 1.",
     Run);
 
 } // namespace

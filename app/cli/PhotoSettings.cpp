@@ -33,9 +33,10 @@ int Run(const TGlobalOptions& options, const std::vector<std::string>& args) {
 
 const TCommand command(
     "photo-settings", "photo-settings N [--folder F] [--prefix P] [--mode M]",
-    "Prints the photo settings of device number N: the folder of the camera's files, the fixed\n"
-    "start of their names and the time stamp mode with its choices. With options, writes the\n"
-    "given values into the device's \"mobil.mdb\"; M is the number of a choice (0 no stamp).",
+    "Zeigt die Foto-Einstellungen von Gerät N: den Ordner der Kameradateien, den festen Anfang\n"
+    "ihrer Namen und den Modus für den Zeitstempel mit seinen Möglichkeiten. Mit Optionen\n"
+    "schreibt es die Werte in die \"mobil.mdb\" des Geräts; M ist die Nummer einer angebotenen\n"
+    "Möglichkeit (0 ohne Stempel), eine andere endet mit Exit-Code 1.",
     Run);
 
 } // namespace

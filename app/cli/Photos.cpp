@@ -122,14 +122,15 @@ int Run(const TGlobalOptions& options, const std::vector<std::string>& args) {
     return ok && session.View.Problems() == 0 ? 0 : 1;
 }
 
-const TCommand
-    command("photos", "photos N [list | read ID [FILE] | clear ID | resend ID]",
-            "The photo assignment of device number N on its \"mobil.mdb\":\n"
-            "  list         the photo rows (the default)\n"
-            "  read ID      reads the camera file of photo row ID into it (or FILE when given)\n"
-            "  clear ID     clears the photo of row ID (asks; --yes answers)\n"
-            "  resend ID    marks the photo of row ID for sending again (asks; --yes answers)",
-            Run);
+const TCommand command(
+    "photos", "photos N [list | read ID [DATEI] | clear ID | resend ID]",
+    "Die Foto-Zuordnung von Gerät N auf seiner \"mobil.mdb\", so wie der Dialog sie für\n"
+    "die Zeile anbietet (sonst Exit-Code 1):\n"
+    "  list         die Fotozeilen (Vorgabe)\n"
+    "  read ID      liest die Kameradatei der Zeile ID ein (oder DATEI), wenn sie kein Foto hat\n"
+    "  clear ID     löscht ihr Foto, wenn es noch nicht gesendet ist (fragt; --yes antwortet)\n"
+    "  resend ID    sendet ein gesendetes Foto erneut (fragt; --yes antwortet)",
+    Run);
 
 } // namespace
 } // namespace orvendal::cli

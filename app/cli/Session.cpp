@@ -8,12 +8,9 @@
 namespace orvendal::cli {
 
 std::string ProgramFile(const TGlobalOptions& options) {
-    std::filesystem::path folder = options.ProgramDir;
-    if (folder.empty()) {
-        std::error_code error;
-        folder = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
-    }
-    return (folder / "orvendal").string();
+    return options.ProgramDir.empty()
+               ? TForm1::DefaultProgramFile()
+               : (std::filesystem::path(options.ProgramDir) / "orvendal").string();
 }
 
 TSession::TSession(const TGlobalOptions& options)

@@ -25,8 +25,8 @@ public:
     TForm1 Form;
 };
 
-// The program file TForm1 works from: DIR/orvendal for --program-dir DIR, else the orvendal
-// program beside this executable, so both programs read the same orvendal.ini.
+// The program file TForm1 works from: DIR/orvendal for --program-dir DIR, else the window's
+// (TForm1::DefaultProgramFile), so both programs read the same orvendal.ini.
 std::string ProgramFile(const TGlobalOptions& options);
 
 // For commands of the form "NAME N": runs operation on device N. Returns 0 when it went to its

@@ -9,8 +9,9 @@ int Run(const TGlobalOptions& options, const std::vector<std::string>& args) {
 
 const TCommand command(
     "support", "support N",
-    "Copies the handheld's database \"mobil.sdf\" of device number N to the desktop and mails\n"
-    "it to the support mailbox with the mail settings of the device.",
+    "Kopiert die Datenbank \"mobil.sdf\" des Handhelds von Gerät N auf den Desktop und schickt\n"
+    "sie mit den Mail-Einstellungen des Geräts an das Support-Postfach. Exit-Code 0 nur, wenn\n"
+    "sie kopiert und versandt wurde.",
     Run);
 
 } // namespace
