@@ -217,7 +217,6 @@ bool TVelMail::ReceiveData() {
             result = FetchMessage();
             if (result)
                 found = TakeAttachments();
-            CloseIncoming();
         } else {
             inFile = FormatPattern(FileInPattern, "");
             found = !inFile.empty() && fs::is_regular_file(inFile);
@@ -233,9 +232,13 @@ bool TVelMail::ReceiveData() {
             PackedBuffer.Clear();
             SaveWhole(PlainBuffer, WorkDir + "import.mdb");
             PlainBuffer.Clear();
-            // The shared-folder file goes only once its data is safely written.
             if (!inFile.empty())
                 RemoveFile(inFile);
+        }
+        // The server's copy goes only once its data is safely written.
+        if (UseMail) {
+            DeleteChosen();
+            CloseIncoming();
         }
         return result;
     } catch (const std::exception& e) {
@@ -245,6 +248,18 @@ bool TVelMail::ReceiveData() {
         CloseIncoming();
         return false;
     }
+}
+
+void TVelMail::DeleteChosen() {
+    if (chosen_ == 0)
+        return;
+    if (UseMapi) {
+        Mapi->DeleteMessage(static_cast<int32_t>(chosen_));
+    } else {
+        Client->Delete(chosen_);
+        Client->Expunge();
+    }
+    chosen_ = 0;
 }
 
 bool TVelMail::TakeAttachments() {
@@ -285,6 +300,7 @@ bool TVelMail::TooOld(const TMailMessage& message) const {
 }
 
 bool TVelMail::FetchMessage() {
+    chosen_ = 0;
     if (UseMapi)
         return FetchMapiMessage();
     size_t chosen = 0;
@@ -322,8 +338,7 @@ bool TVelMail::FetchMessage() {
     try {
         // A download that fails leaves the chosen message on the server for the next run.
         Client->ReadMessage(chosen, Message);
-        Client->Delete(chosen);
-        Client->Expunge();
+        chosen_ = chosen;
         return true;
     } catch (const std::exception& e) {
         SetError(21, e.what());
@@ -361,7 +376,7 @@ bool TVelMail::FetchMapiMessage() {
         Message.Clear();
         return false;
     }
-    Mapi->DeleteMessage(chosen);
+    chosen_ = static_cast<size_t>(chosen);
     return true;
 }
 

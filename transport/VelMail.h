@@ -65,11 +65,14 @@ public:
     bool SubjectMatches(const std::string& subject) const;
 
 private:
-    // Chooses and downloads the device's message into Message with the reader the flags select.
+    // Chooses and downloads the device's message into Message with the reader the flags select;
+    // the message stays on the server until DeleteChosen.
     bool FetchMessage();
     bool FetchMapiMessage();
     // Takes the received attachments into PackedBuffer; whether there was one.
     bool TakeAttachments();
+    // Deletes the downloaded message on the server, once its data is safe.
+    void DeleteChosen();
     void CloseIncoming();
     // The age rule: (now - date) in days above MaxAgeDays.
     bool TooOld(const TMailMessage& message) const;
@@ -78,6 +81,7 @@ private:
 
     std::unique_ptr<TMailClient> Client;
     std::unique_ptr<TMAPIMail> Mapi;
+    size_t chosen_ = 0; // number of the downloaded message still on the server; 0 = none
 };
 
 // The pattern with its first "%s" replaced by value; any other text is kept as it is, so user

@@ -118,6 +118,21 @@ TEST_F(MAPIMailStore, FailedDownloadGivesStep31AndKeepsTheMessage) {
     EXPECT_FALSE(fs::exists(work.Path() + "import.mdb"));
 }
 
+TEST_F(MAPIMailStore, DataThatDoesNotInflateStaysInTheStore) {
+    WriteText(files.Path() + "a.md_", "no zlib stream");
+    Put("1", "Subject: 50_7_dev\nDate: 2024/01/01 10:00\nAttach: " + files.Path() + "a.md_\n\n");
+    TTempFolder work;
+    TMemoryStream settings =
+        SettingsStream({"1=7", "2=dev", "4=" + work.Path(), "10=x", "11=MAPI"});
+    TVelMail mail;
+    mail.LoadSettings(settings);
+    EXPECT_FALSE(mail.ReceiveData());
+    EXPECT_TRUE(mail.ErrorText.starts_with("Fehler bei E-Mail-Verarbeitung (Schritt 2: "))
+        << mail.ErrorText;
+    EXPECT_TRUE(fs::exists(store.Path() + "1"));
+    EXPECT_FALSE(fs::exists(work.Path() + "import.mdb"));
+}
+
 // Loading happens once per process: each case runs in a fresh one.
 struct TMissingCase {
     const char* name;

@@ -47,15 +47,16 @@ std::string DateAgo(int ageDays) {
     return text;
 }
 
-// A message with one attachment holding the packed payload.
-std::string MimeMessage(const std::string& subject, int ageDays, const std::string& payload) {
+// A message with one attachment holding the payload, packed unless told otherwise.
+std::string MimeMessage(const std::string& subject, int ageDays, const std::string& payload,
+                        bool packed = true) {
     return "From: server@example.org\r\nTo: pc@example.org\r\nSubject: " + subject +
            "\r\nDate: " + DateAgo(ageDays) +
            "\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b1\"\r\n\r\n"
            "--b1\r\nContent-Type: text/plain\r\n\r\nbody\r\n--b1\r\n"
            "Content-Type: application/octet-stream\r\nContent-Transfer-Encoding: base64\r\n"
            "Content-Disposition: attachment; filename=\"7data.md_\"\r\n\r\n" +
-           Base64(Deflated(payload)) + "\r\n--b1--\r\n";
+           Base64(packed ? Deflated(payload) : payload) + "\r\n--b1--\r\n";
 }
 
 class VelMailServer : public ::testing::Test {
@@ -240,6 +241,17 @@ TEST_P(VelMailMailbox, NoMatchReturnsTrueAndWritesNothing) {
     EXPECT_TRUE(mail->ReceiveData()) << mail->ErrorText;
     EXPECT_FALSE(fs::exists(work.Path() + "import.mdb"));
     EXPECT_EQ(Stored(1), 1u);
+}
+
+TEST_P(VelMailMailbox, DataThatDoesNotInflateStaysOnTheServer) {
+    Drop("1", MimeMessage("50_7_dev", 0, "no zlib stream", false));
+    for (int run = 1; run <= 2; ++run) { // the second run finds the same message again
+        auto mail = Mail();
+        EXPECT_FALSE(mail->ReceiveData()) << run;
+        EXPECT_TRUE(mail->ErrorText.starts_with("Fehler bei E-Mail-Verarbeitung (Schritt 2: "))
+            << run << ": " << mail->ErrorText;
+        EXPECT_FALSE(fs::exists(work.Path() + "import.mdb"));
+    }
 }
 
 TEST_P(VelMailMailbox, LargeMailboxKeepsMaxAge) {
