@@ -61,8 +61,10 @@ std::string TSQLADOServer::ConnectionString() const {
     return "Provider=" + Provider + ";Data Source=" + DataSource;
 }
 
-void TSQLADOServer::RecordError(const std::string& message) {
-    LastError = message;
+void TSQLADOServer::RecordError(const std::exception& error) {
+    LastError = error.what();
+    const auto* ado = dynamic_cast<const EADOError*>(&error);
+    Refused = ado != nullptr && ado->RowRefused();
     Failed = true;
 }
 
@@ -73,7 +75,7 @@ bool TSQLADOServer::CreateDatabase() {
         TADOConnection::CreateCatalog(ConnectionString());
         return true;
     } catch (const EADOError& e) {
-        RecordError(e.what());
+        RecordError(e);
         return false;
     }
 }
@@ -89,7 +91,7 @@ bool TSQLADOServer::Connect() {
         Connected = true;
         LearnServer();
     } catch (const std::exception& e) {
-        RecordError(e.what());
+        RecordError(e);
         Connected = false;
     }
     return Connected;
@@ -119,7 +121,7 @@ bool TSQLADOServer::Disconnect() {
         Connected = false;
         return true;
     } catch (const std::exception& e) {
-        RecordError(e.what());
+        RecordError(e);
         Connected = true;
         return false;
     }
@@ -142,7 +144,7 @@ bool TSQLADOServer::Execute(TRecordSet& result) {
             result = std::move(rs);
             Failed = false;
         } catch (const std::exception& e) {
-            RecordError(e.what());
+            RecordError(e);
         }
     }
     return !Failed;
@@ -375,7 +377,7 @@ bool TSQLADOServer::ReadBlob(const std::string& table, const std::string& field,
                 stream.Write(value.Data.data(), value.Data.size());
         }
     } catch (const std::exception& e) {
-        RecordError(e.what());
+        RecordError(e);
         ok = false;
     }
     RecordSet.reset();

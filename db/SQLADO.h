@@ -26,11 +26,14 @@ public:
     TSQLADOServer(const TSQLADOServer&) = delete;
     TSQLADOServer& operator=(const TSQLADOServer&) = delete;
 
-    uint8_t ServerType = Jet;        // database kind; set it with SetServerType
-    TRecordSet RecordSet;            // result of the last statement run on the object's own behalf
-    std::string Provider;            // OLE DB provider name, set by SetServerType
-    bool Connected = false;          // the connection is open
-    bool Failed = false;             // the last execution raised an error
+    uint8_t ServerType = Jet; // database kind; set it with SetServerType
+    TRecordSet RecordSet;     // result of the last statement run on the object's own behalf
+    std::string Provider;     // OLE DB provider name, set by SetServerType
+    bool Connected = false;   // the connection is open
+    bool Failed = false;      // the last execution raised an error
+    // The last recorded error refused the statement's row for its values (a constraint such as
+    // NOT NULL or UNIQUE), not a fault of the database itself (I/O, disk full, locked).
+    bool Refused = false;
     bool UseSequence = false;        // Oracle: Insert takes SequenceColumn from SequenceName
     bool TranslateForOracle = false; // Oracle: "+" -> "||", "ISNULL" -> "NVL" before running
     std::string SQL;                 // statement being built or last run
@@ -102,7 +105,7 @@ public:
 
 private:
     std::string ConnectionString() const;
-    void RecordError(const std::string& message);
+    void RecordError(const std::exception& error);
     void LearnServer();
     bool TransactionStatement(const char* sqlServer, const char* oracle,
                               void (TADOConnection::*method)());

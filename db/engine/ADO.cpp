@@ -11,6 +11,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 
 namespace orvendal {
 
@@ -111,23 +112,42 @@ int32_t TADORecordSet::AbsolutePosition() const {
 
 // ---- connection string ----
 
+namespace {
+
+std::string LowerTrimmed(const std::string& text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    std::string out = text.substr(first, text.find_last_not_of(' ') + 1 - first);
+    for (char& c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// Whether the text from at on begins with a known key and its "=".
+bool KeyAt(const std::string& text, size_t at) {
+    const size_t eq = text.find('=', at);
+    if (eq == std::string::npos)
+        return false;
+    const std::string key = LowerTrimmed(text.substr(at, eq - at));
+    return key == "provider" || key == "data source" || key == "user id" || key == "password";
+}
+
+} // namespace
+
 TConnectionString TConnectionString::Parse(const std::string& text) {
     TConnectionString out;
     size_t start = 0;
-    while (start <= text.size()) {
+    while (start < text.size()) {
         size_t end = text.find(';', start);
+        while (end != std::string::npos && !KeyAt(text, end + 1))
+            end = text.find(';', end + 1);
         if (end == std::string::npos)
             end = text.size();
         const std::string part = text.substr(start, end - start);
         const size_t eq = part.find('=');
         if (eq != std::string::npos) {
-            std::string key = part.substr(0, eq);
-            for (char& c : key)
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            while (!key.empty() && key.front() == ' ')
-                key.erase(0, 1);
-            while (!key.empty() && key.back() == ' ')
-                key.pop_back();
+            const std::string key = LowerTrimmed(part.substr(0, eq));
             if (key == "provider")
                 out.Provider = part.substr(eq + 1);
             if (key == "data source")
@@ -157,8 +177,6 @@ void CheckFileFormat(const std::string& path) {
     char head[20] = {};
     in.read(head, sizeof head);
     const auto got = static_cast<size_t>(in.gcount());
-    if (got == 0)
-        return; // an empty file is an empty SQLite database
     if (got >= 19 && head[0] == 0 && head[1] == 1 &&
         (std::memcmp(head + 4, "Standard Jet DB", 15) == 0 ||
          std::memcmp(head + 4, "Standard ACE DB", 15) == 0))
@@ -221,6 +239,10 @@ std::string Message(sqlite3* db) {
     return sqlite3_errmsg(db);
 }
 
+[[noreturn]] void Fail(sqlite3* db) {
+    throw EADOError(Message(db), sqlite3_extended_errcode(db));
+}
+
 TADOValue ReadValue(sqlite3_stmt* st, int col, bool dateColumn) {
     TADOValue v;
     switch (sqlite3_column_type(st, col)) {
@@ -281,6 +303,11 @@ std::string Upper(std::string text) {
 
 // ---- connection ----
 
+bool EADOError::RowRefused() const {
+    const int primary = NativeError & 0xFF;
+    return primary == SQLITE_CONSTRAINT || primary == SQLITE_MISMATCH || primary == SQLITE_TOOBIG;
+}
+
 TADOConnection::~TADOConnection() {
     Close();
 }
@@ -304,6 +331,7 @@ void TADOConnection::Open(const std::string& connectionString, const std::string
         throw EADOError("Could not open file '" + cs.DataSource + "': " + message);
     }
     RegisterFunctions(db);
+    sqlite3_busy_timeout(db, LockWaitMilliseconds);
     db_ = db;
 }
 
@@ -311,6 +339,7 @@ void TADOConnection::Close() {
     if (db_ != nullptr)
         sqlite3_close_v2(db_);
     db_ = nullptr;
+    dateColumns_.clear(); // the next file has its own schema
 }
 
 std::shared_ptr<TADORecordSet> TADOConnection::Execute(const std::string& sql,
@@ -321,60 +350,62 @@ std::shared_ptr<TADORecordSet> TADOConnection::Execute(const std::string& sql,
         jet::Translate(sql, [this](const std::string& table, const std::string& column) {
             return IsDateColumn(table, column);
         });
-    const char* tail = statement.Sql.c_str();
-    size_t blob = 0;
-    auto result = std::make_shared<TADORecordSet>();
+    // One statement per text, as the Jet provider runs it: a value that reaches the text
+    // unquoted must not be able to add a statement or comment out the rest.
+    if (statement.HasComment)
+        throw EADOError("Syntax error: comment in SQL statement.");
+    TStatementGuard st;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db_, statement.Sql.c_str(), -1, &st.St, &tail) != SQLITE_OK)
+        Fail(db_);
+    if (std::string_view(tail).find_first_not_of(" \t\r\n") != std::string_view::npos)
+        throw EADOError("Characters found after end of SQL statement.");
     recordsAffected = 0;
-    while (*tail != '\0') {
-        TStatementGuard st;
-        if (sqlite3_prepare_v2(db_, tail, -1, &st.St, &tail) != SQLITE_OK)
-            throw EADOError(Message(db_));
-        if (st.St == nullptr)
-            continue; // blanks or a lone semicolon
-        for (int p = 1; p <= sqlite3_bind_parameter_count(st.St) && blob < statement.Blobs.size();
-             ++p, ++blob)
-            sqlite3_bind_blob64(st.St, p, statement.Blobs[blob].data(),
-                                statement.Blobs[blob].size(), SQLITE_STATIC);
-        const int columns = sqlite3_column_count(st.St);
-        std::vector<std::string> names;
-        std::vector<int32_t> types;
-        std::vector<bool> dates;
-        for (int c = 0; c < columns; ++c) {
-            names.emplace_back(sqlite3_column_name(st.St, c));
-            const char* decl = sqlite3_column_decltype(st.St, c);
-            types.push_back(decl ? jet::AdoTypeOfDeclared(decl) : 0);
-            dates.push_back(types.back() == 7);
+    if (st.St == nullptr)
+        return std::make_shared<TADORecordSet>(); // a blank text
+    for (int p = 1; p <= sqlite3_bind_parameter_count(st.St) &&
+                    static_cast<size_t>(p) <= statement.Blobs.size();
+         ++p)
+        sqlite3_bind_blob64(st.St, p, statement.Blobs[p - 1].data(), statement.Blobs[p - 1].size(),
+                            SQLITE_STATIC);
+    const int columns = sqlite3_column_count(st.St);
+    std::vector<std::string> names;
+    std::vector<int32_t> types;
+    std::vector<bool> dates;
+    for (int c = 0; c < columns; ++c) {
+        names.emplace_back(sqlite3_column_name(st.St, c));
+        const char* decl = sqlite3_column_decltype(st.St, c);
+        types.push_back(decl ? jet::AdoTypeOfDeclared(decl) : 0);
+        dates.push_back(types.back() == 7);
+    }
+    std::vector<std::vector<TADOValue>> rows;
+    int rc;
+    while ((rc = sqlite3_step(st.St)) == SQLITE_ROW) {
+        std::vector<TADOValue> row;
+        row.reserve(static_cast<size_t>(columns));
+        for (int c = 0; c < columns; ++c)
+            row.push_back(ReadValue(st.St, c, dates[static_cast<size_t>(c)]));
+        rows.push_back(std::move(row));
+    }
+    if (rc != SQLITE_DONE)
+        Fail(db_);
+    auto result = std::make_shared<TADORecordSet>();
+    if (columns > 0) {
+        // Columns without a declared type (expressions) take the type of their first value.
+        for (size_t c = 0; c < types.size(); ++c) {
+            if (types[c] != 0)
+                continue;
+            types[c] = 202;
+            for (const auto& row : rows)
+                if (!row[c].IsNull()) {
+                    types[c] = TypeOfValue(row[c]);
+                    break;
+                }
         }
-        std::vector<std::vector<TADOValue>> rows;
-        int rc;
-        while ((rc = sqlite3_step(st.St)) == SQLITE_ROW) {
-            std::vector<TADOValue> row;
-            row.reserve(static_cast<size_t>(columns));
-            for (int c = 0; c < columns; ++c)
-                row.push_back(ReadValue(st.St, c, dates[static_cast<size_t>(c)]));
-            rows.push_back(std::move(row));
-        }
-        if (rc != SQLITE_DONE)
-            throw EADOError(Message(db_));
-        if (columns > 0) {
-            // Columns without a declared type (expressions) take the type of their first value.
-            for (size_t c = 0; c < types.size(); ++c) {
-                if (types[c] != 0)
-                    continue;
-                types[c] = 202;
-                for (const auto& row : rows)
-                    if (!row[c].IsNull()) {
-                        types[c] = TypeOfValue(row[c]);
-                        break;
-                    }
-            }
-            result = std::make_shared<TADORecordSet>(std::move(names), std::move(types),
-                                                     std::move(rows));
-            recordsAffected = 0;
-        } else {
-            result = std::make_shared<TADORecordSet>();
-            recordsAffected = sqlite3_changes(db_);
-        }
+        result =
+            std::make_shared<TADORecordSet>(std::move(names), std::move(types), std::move(rows));
+    } else {
+        recordsAffected = sqlite3_changes(db_);
     }
     const size_t start = sql.find_first_not_of(" \t\r\n");
     const std::string verb =
@@ -407,7 +438,7 @@ void TADOConnection::RunPlain(const char* sql) {
     if (db_ == nullptr)
         throw EADOError("Operation is not allowed when the object is closed.");
     if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw EADOError(Message(db_));
+        Fail(db_);
 }
 
 void TADOConnection::BeginTrans() {

@@ -17,10 +17,17 @@ struct sqlite3;
 
 namespace orvendal {
 
-// An error raised by the adapter; what() is the provider's message.
+// An error raised by the adapter; what() is the provider's message, NativeError the engine's
+// result code (0 for the adapter's own errors).
 class EADOError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit EADOError(const std::string& message, int nativeError = 0)
+        : std::runtime_error(message), NativeError(nativeError) {}
+    // The statement was refused for the values of its row (a constraint such as NOT NULL or
+    // UNIQUE); the database itself is sound.
+    bool RowRefused() const;
+
+    int NativeError;
 };
 
 // One field value of a record set: NULL, or a number, text or byte value kept as bytes.
@@ -95,7 +102,8 @@ public:
     TADOConnection(const TADOConnection&) = delete;
     TADOConnection& operator=(const TADOConnection&) = delete;
 
-    // Opens the database named by "Provider=%s;Data Source=%s"; an existing file only.
+    // Opens the database named by "Provider=%s;Data Source=%s"; an existing, non-empty file
+    // only. A write waits up to LockWaitMilliseconds for another process's lock.
     void Open(const std::string& connectionString, const std::string& userID,
               const std::string& password);
     void Close();
@@ -104,8 +112,10 @@ public:
     // The adapter's version text (ADO's Version).
     static std::string Version();
 
-    // Runs the statement text; returns an open record set for a query, a closed one for an
-    // action statement; recordsAffected receives the number of rows changed (0 for a query).
+    // Runs the statement text, which must be one statement without comments (a second
+    // statement or a comment is refused and nothing runs); returns an open record set for a
+    // query, a closed one for an action statement; recordsAffected receives the number of rows
+    // changed (0 for a query).
     std::shared_ptr<TADORecordSet> Execute(const std::string& sql, int32_t& recordsAffected);
     void BeginTrans();
     void CommitTrans();
@@ -124,7 +134,11 @@ private:
     std::map<std::string, std::set<std::string>> dateColumns_; // upper-case table -> columns
 };
 
-// The parts of a connection string "Provider=...;Data Source=..."; keys case-insensitive.
+// How long a statement waits for a lock another connection holds before it fails.
+inline constexpr int LockWaitMilliseconds = 3000;
+
+// The parts of a connection string "Provider=...;Data Source=..."; keys case-insensitive. A ";"
+// ends a value only where a known key follows, so a path may hold ";".
 struct TConnectionString {
     std::string Provider;
     std::string DataSource;

@@ -8,7 +8,7 @@
 namespace orvendal::jet {
 namespace {
 
-enum class TTok : uint8_t { Space, Word, Number, Text, Blob, Ident, Other };
+enum class TTok : uint8_t { Space, Word, Number, Text, Blob, Ident, Comment, Other };
 
 struct TToken {
     TTok Kind;
@@ -61,6 +61,13 @@ std::vector<TToken> Tokenize(const std::string& s) {
         } else if (c == '\'' || c == '"') {
             j = ReadQuoted(s, i, c, t.Value);
             t.Kind = TTok::Text;
+        } else if (c == '-' && j < s.size() && s[j] == '-') {
+            j = std::min(s.find('\n', j), s.size());
+            t.Kind = TTok::Comment;
+        } else if (c == '/' && j < s.size() && s[j] == '*') {
+            const size_t close = s.find("*/", j + 1);
+            j = close == std::string::npos ? s.size() : close + 2;
+            t.Kind = TTok::Comment;
         } else if (c == '[') {
             while (j < s.size() && s[j] != ']')
                 ++j;
@@ -328,6 +335,9 @@ TStatement Translate(const std::string& text, const TDateColumnTest& isDate) {
             out.Sql += SqlLiteral(date ? DateLiteral(tok.Value) : tok.Value);
             break;
         }
+        case TTok::Comment:
+            out.HasComment = true;
+            break;
         case TTok::Blob: {
             std::string hex = tok.Value.size() % 2 ? "0" + tok.Value : tok.Value;
             std::string bytes(hex.size() / 2, '\0');

@@ -13,6 +13,7 @@ namespace orvendal::jet {
 struct TStatement {
     std::string Sql;
     std::vector<std::string> Blobs;
+    bool HasComment = false; // the text holds a "--" or "/*" comment outside literals
 };
 
 // Tells whether the named column of the named table holds date-time values.

@@ -6,8 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace orvendal {
 namespace {
@@ -117,11 +121,13 @@ TEST_F(DbEngine, ConstraintsAndProviderMessages) {
     EXPECT_FALSE(Blob(s, 2, 50, "'a.jpg'"))
         << "u_Data rejects the same AuftragId, FeldId, FeldValue";
     EXPECT_TRUE(s.Failed);
+    EXPECT_TRUE(s.Refused);
     EXPECT_NE(s.LastError.find("UNIQUE"), std::string::npos) << s.LastError;
     EXPECT_FALSE(Blob(s, 3, 50, "'A.JPG'")) << "text compares case-insensitively, as Jet does";
     EXPECT_FALSE(Blob(s, 1, 51, "'b.jpg'")) << "pk_Blob_Id";
     EXPECT_EQ(s.CountRows("Nowhere", ""), -1);
     EXPECT_EQ(s.LastError, "no such table: Nowhere");
+    EXPECT_FALSE(s.Refused);
     EXPECT_EQ(s.SQL, "SELECT COUNT(*) FROM Nowhere");
     EXPECT_TRUE(s.CountRows("MBlob", "") == 1 && !s.Failed)
         << "a statement that works clears Failed";
@@ -370,6 +376,109 @@ TEST_F(DbEngine, Transactions) {
     EXPECT_FALSE(s.Commit()) << "no transaction is open";
     EXPECT_EQ(s.LastError, "kept") << "method forms swallow their errors";
     EXPECT_FALSE(s.Failed);
+}
+
+TEST_F(DbEngine, OneStatementPerTextAndNoComments) {
+    TSQLADOServer s;
+    Open(s);
+    ASSERT_TRUE(Blob(s, 1, 50, "'a.jpg'"));
+    ASSERT_TRUE(s.Insert("SysData", "Id,SysValue", "9,'IMG_'"));
+    const std::string second = "Characters found after end of SQL statement.";
+    const std::string comment = "Syntax error: comment in SQL statement.";
+    struct {
+        std::string sql, error, prefix; // error empty: the text runs
+    } const cases[] = {
+        {"UPDATE SysData SET SysValue='IMG_'; DELETE FROM MBlob; --' WHERE Id=9", comment, "IMG_"},
+        {"UPDATE SysData SET SysValue='IMG_'; DELETE FROM MBlob WHERE Id=9", second, "IMG_"},
+        {"UPDATE SysData SET SysValue='DSC' --' WHERE Id=9", comment, "IMG_"},
+        {"UPDATE SysData SET SysValue='X' /* x */ WHERE Id=9", comment, "IMG_"},
+        {"UPDATE SysData SET SysValue='X' WHERE Id=9 /*", comment, "IMG_"},
+        {"SELECT 1;;", second, "IMG_"},
+        {"UPDATE SysData SET SysValue='a--b/*c*/;d' WHERE Id=9; \r\n", "", "a--b/*c*/;d"},
+        {"UPDATE SysData SET SysValue=\"e--f;g\" WHERE Id=9-1+1", "", "e--f;g"},
+        {"UPDATE SysData SET SysValue='h' WHERE Id=9- -0", "", "h"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(s.ExecSQL(c.sql), c.error.empty()) << c.sql;
+        EXPECT_EQ(s.LastError, c.error.empty() ? s.LastError : c.error) << c.sql;
+        int32_t n = 0;
+        std::string prefix;
+        s.LookupValue("SysData", "Id", "9", "SysValue", n, prefix);
+        EXPECT_EQ(prefix, c.prefix) << c.sql;
+        EXPECT_EQ(s.CountRows("MBlob", ""), 1) << c.sql;
+    }
+}
+
+TEST_F(DbEngine, DataSourceIsTheWholePathAndEmptyFilesAreNoDatabase) {
+    fs::create_directories(dir / "Kunde;Nord");
+    const std::string inner = (dir / "Kunde;Nord" / "mobil.mdb").string();
+    EXPECT_EQ(TConnectionString::Parse("Provider=P;Data Source=" + inner).DataSource, inner);
+    const TConnectionString swapped = TConnectionString::Parse("data source=/a;b;PROVIDER = Q");
+    EXPECT_EQ(swapped.DataSource, "/a;b");
+    EXPECT_EQ(swapped.Provider, " Q");
+    TSQLADOServer s;
+    s.SetServerType(Jet);
+    s.DataSource = inner;
+    ASSERT_TRUE(s.CreateDatabase()) << s.LastError;
+    ASSERT_TRUE(s.Connect()) << s.LastError;
+    EXPECT_TRUE(s.ExecSQL("CREATE TABLE T (a INT)")) << s.LastError;
+    EXPECT_FALSE(fs::exists(dir / "Kunde")) << "the path was cut at the semicolon";
+    TSQLADOServer other;
+    other.SetServerType(Jet);
+    other.DataSource = inner;
+    ASSERT_TRUE(other.Connect()) << other.LastError;
+    EXPECT_EQ(other.CountRows("T", ""), 0) << other.LastError;
+
+    std::ofstream(path, std::ios::binary).flush();
+    s.DataSource = path;
+    EXPECT_FALSE(s.Connect());
+    EXPECT_EQ(s.LastError, "Unrecognized database format '" + path + "'.");
+    EXPECT_EQ(fs::file_size(path), 0u);
+}
+
+TEST_F(DbEngine, ConnectForgetsTheDateColumnsOfTheFileBefore) {
+    const std::string textual = (dir / "text.mdb").string();
+    for (const auto& [file, type] :
+         {std::pair{textual, "VARCHAR(20)"}, std::pair{path, "SMALLDATETIME"}}) {
+        TSQLADOServer s;
+        s.SetServerType(Jet);
+        s.DataSource = file;
+        ASSERT_TRUE(s.CreateDatabase() && s.Connect()) << s.LastError;
+        ASSERT_TRUE(s.ExecSQL(std::string("CREATE TABLE D (Id INT, Created ") + type + ")"));
+    }
+    TSQLADOServer s; // one object, reconnected: the date column is learned per file
+    s.SetServerType(Jet);
+    for (const auto& [file, iso] :
+         {std::pair{textual, 0}, std::pair{path, 1}, std::pair{textual, 0}}) {
+        s.DataSource = file;
+        ASSERT_TRUE(s.Connect()) << s.LastError;
+        ASSERT_TRUE(s.ExecSQL("DELETE FROM D"));
+        ASSERT_TRUE(s.Insert("D", "Id,Created", "1,'06.12.2026 10:05'")) << s.LastError;
+        EXPECT_EQ(s.CountRows("D", "Created LIKE '2026-12-06 10:05:00'"), iso) << file;
+    }
+}
+
+TEST_F(DbEngine, WriteWaitsForAnotherConnectionsLockThenFails) {
+    TSQLADOServer s;
+    Open(s);
+    for (const int holdMs : {300, 10000}) {
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        std::thread release([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(holdMs, 4000)));
+            sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+        });
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = s.Insert("SysData", "Id", std::to_string(holdMs));
+        const auto waited = std::chrono::steady_clock::now() - start;
+        release.join();
+        sqlite3_close(other);
+        EXPECT_EQ(ok, holdMs < 1000) << holdMs << ": " << s.LastError;
+        EXPECT_GE(waited, std::chrono::milliseconds(std::min(holdMs, 2000))) << holdMs;
+        EXPECT_EQ(ok ? "" : s.LastError, ok ? "" : "database is locked");
+        EXPECT_FALSE(s.Refused) << "a lock is no fault of the row";
+    }
 }
 
 } // namespace
