@@ -93,7 +93,14 @@ void TExchangeRun::Execute() {
 
 void TExchangeRun::OpenMobileDatabase() {
     mobileDb_.DataSource = ctx_.WorkDir + "mobil.mdb";
-    if (mobileDb_.Connect() || !mobileDb_.CreateDatabase() || !mobileDb_.Connect()) {
+    if (mobileDb_.Connect()) {
+        return;
+    }
+    // A desktop copy that exists but does not open is reported, never replaced.
+    if (FileExists(mobileDb_.DataSource) || !mobileDb_.CreateDatabase() || !mobileDb_.Connect()) {
+        ctx_.View->MessageBox(TMsgKind::Error,
+                              "Die Datenbank " + mobileDb_.DataSource +
+                                  " kann nicht geöffnet werden: " + mobileDb_.LastError);
         return;
     }
     for (const std::string* statement : schema::MobilStatements()) {
@@ -306,15 +313,20 @@ void TExchangeRun::Import() {
         }
         ++ctx_.Result.TablesWritten;
     }
-    if (mobileDb_.Connect()) {
-        MergeSysData();
-        MergeTable("MAuftrag", "AuftragId,Project,MobilApp,AuftragBez,Status,Termin,Route",
-                   "iiitttt");
-        MergeTable("MValues", "Id,Class,MValue,Bezeichnung,Reihe", "iitti");
-        MergeMBlob();
+    // The answer stays for the next run until the desktop copy has taken it, too.
+    bool merged = false;
+    if (!mobileDb_.Connect()) {
+        ShowInfo("Die Server-Daten wurden nicht in " + mobileDb_.DataSource +
+                 " übernommen: " + mobileDb_.LastError);
+    } else {
+        merged = MergeSysData() &&
+                 MergeTable("MAuftrag", "AuftragId,Project,MobilApp,AuftragBez,Status,Termin,Route",
+                            "iiitttt") &&
+                 MergeTable("MValues", "Id,Class,MValue,Bezeichnung,Reihe", "iitti") &&
+                 MergeMBlob();
     }
     exportDb_.Disconnect();
-    if (allCopied) {
+    if (allCopied && merged) {
         RemoveFile(importFile);
     }
 }
@@ -325,10 +337,13 @@ bool TExchangeRun::CopyTableToDevice(const std::string& table) {
                                       " WHERE 0=0" +
                                       (table == "MApplication" ? " ORDER BY MobilApp" : "");
         const std::string text = QueryToXML(exportDb_, statement, 0);
+        // A table whose query failed holds its error message: it stays here, never replacing
+        // the table file on the handheld.
+        const bool queried = !exportDb_.Failed;
         const std::string localFile = ctx_.WorkDir + TableFileName(table, false);
         std::ofstream(localFile, std::ios::binary) << text;
-        if (CopyFileToDevice(localFile, ctx_.DeviceDir + TableFileName(table, false)) ||
-            ctx_.WebTransfer) {
+        if (queried && (CopyFileToDevice(localFile, ctx_.DeviceDir + TableFileName(table, false)) ||
+                        ctx_.WebTransfer)) {
             RemoveFile(localFile);
             return true;
         }
@@ -339,16 +354,23 @@ bool TExchangeRun::CopyTableToDevice(const std::string& table) {
     return false;
 }
 
-// A merge either completes or leaves the desktop copy as it was.
-bool TExchangeRun::InTransaction(const std::function<bool()>& work) {
-    if (!mobileDb_.BeginTransaction()) {
-        return false;
+// A merge either completes or leaves the desktop copy as it was; a failure of the database
+// shows its message. The commit runs as a statement, so that its failure keeps the message.
+bool TExchangeRun::InTransaction(const std::string& table, const std::function<bool()>& work) {
+    if (mobileDb_.BeginTransaction() && work() && mobileDb_.ExecSQL("COMMIT")) {
+        return true;
     }
-    if (work()) {
-        return mobileDb_.Commit();
-    }
+    const std::string message = mobileDb_.LastError;
     mobileDb_.Rollback();
+    ctx_.View->MessageBox(TMsgKind::Error, "Die Tabelle " + table + " wurde nicht in " +
+                                               mobileDb_.DataSource + " übernommen: " + message);
     return false;
+}
+
+// A row the database refuses for its values (a constraint) is skipped; any other failure is
+// one of the database itself.
+bool TExchangeRun::RowDone(bool ok) const {
+    return ok || mobileDb_.Refused;
 }
 
 namespace {
@@ -366,74 +388,85 @@ std::string RowValues(const TRecordSet& rs, int r, const std::string& kinds) {
 
 } // namespace
 
-void TExchangeRun::MergeSysData() {
+bool TExchangeRun::MergeSysData() {
     if (mobileDb_.CountRows("SysData", "") >= 3) {
-        return;
+        return true;
+    }
+    if (!exportDb_.Select("Id,SysValue", "SysData", "Id>7", "Id", result_)) {
+        return true;
     }
     int merged = 0;
-    const bool committed = InTransaction([&] {
-        if (!mobileDb_.Delete("SysData", "") ||
-            !exportDb_.Select("Id,SysValue", "SysData", "Id>7", "Id", result_)) {
+    const bool committed = InTransaction("SysData", [&] {
+        if (!mobileDb_.Delete("SysData", "")) {
             return false;
         }
         for (int r = 1; r <= RowCount(result_); ++r) {
-            if (!mobileDb_.Insert("SysData", "Id,SysValue", RowValues(result_, r, "it"))) {
+            const bool ok = mobileDb_.Insert("SysData", "Id,SysValue", RowValues(result_, r, "it"));
+            if (!RowDone(ok)) {
                 return false;
             }
-            ++merged;
+            merged += ok;
         }
         return true;
     });
     Merged("SysData", committed ? merged : 0);
+    return committed;
 }
 
-void TExchangeRun::MergeTable(const std::string& table, const std::string& columns,
+bool TExchangeRun::MergeTable(const std::string& table, const std::string& columns,
                               const char* kinds) {
     if (!exportDb_.Select(columns, table, "", "", result_)) {
-        return;
+        return true;
     }
     int merged = 0;
-    const bool committed = InTransaction([&] {
+    const bool committed = InTransaction(table, [&] {
         if (!mobileDb_.Delete(table, "")) {
             return false;
         }
         for (int r = 1; r <= RowCount(result_); ++r) {
-            if (!mobileDb_.Insert(table, columns, RowValues(result_, r, kinds))) {
+            const bool ok = mobileDb_.Insert(table, columns, RowValues(result_, r, kinds));
+            if (!RowDone(ok)) {
                 return false;
             }
-            ++merged;
+            merged += ok;
         }
         return true;
     });
     Merged(table, committed ? merged : 0);
+    return committed;
 }
 
-void TExchangeRun::MergeMBlob() {
+bool TExchangeRun::MergeMBlob() {
     if (!exportDb_.Select(schema::MBlobColumns, "MBlob", "", "", result_)) {
-        return;
+        return true;
     }
     int merged = 0;
-    const bool committed = InTransaction([&] {
+    const bool committed = InTransaction("MBlob", [&] {
         for (int r = 1; r <= RowCount(result_); ++r) {
             const std::string condition =
                 "(AuftragId=" + std::to_string(FieldInt(result_, r, 2)) +
                 ") and (FeldId=" + std::to_string(FieldInt(result_, r, 3)) +
                 ") and Id=" + std::to_string(FieldInt(result_, r, 1));
             const bool removed = FieldText(result_, r, 7) == "2";
-            bool ok = true;
-            if (mobileDb_.CountRows("MBlob", condition) > 0) {
+            const int32_t matches = mobileDb_.CountRows("MBlob", condition);
+            bool ok = matches >= 0;
+            if (matches > 0) {
                 ok = removed
                          ? mobileDb_.Delete("MBlob", condition)
                          : mobileDb_.Update("MBlob", "Status='2'", condition + " and Status='3'");
-            } else if (!removed) {
+            } else if (matches == 0 && !removed) {
                 ok = mobileDb_.Insert("MBlob", schema::MBlobColumns,
                                       RowValues(result_, r, "iiitti") + ",'0'");
+            }
+            if (!RowDone(ok)) {
+                return false;
             }
             merged += ok;
         }
         return true;
     });
     Merged("MBlob", committed ? merged : 0);
+    return committed;
 }
 
 // Counts for the run's result: of the rows just read from "import.mdb", merged went in.

@@ -3,10 +3,10 @@
 // the server steps (send, photos, fetch) and the import of "import.mdb" onto the handheld and
 // into "mobil.mdb". The main window runs it between its operation preamble and final text.
 
-#include "view/View.h"
 #include "db/SQLADO.h"
 #include "exchange/ExchangeResult.h"
 #include "protect/Streams.h"
+#include "view/View.h"
 
 #include <functional>
 #include <memory>
@@ -67,10 +67,13 @@ private:
     std::string TransportFailure(const std::string& verb, const std::string& prefix,
                                  const std::string& errorText) const;
     void Import();
-    void MergeSysData();
-    void MergeTable(const std::string& table, const std::string& columns, const char* kinds);
-    void MergeMBlob();
-    bool InTransaction(const std::function<bool()>& work);
+    // The merges into "mobil.mdb": false when the database failed and the table was rolled
+    // back (the message was shown).
+    bool MergeSysData();
+    bool MergeTable(const std::string& table, const std::string& columns, const char* kinds);
+    bool MergeMBlob();
+    bool InTransaction(const std::string& table, const std::function<bool()>& work);
+    bool RowDone(bool ok) const;
     void Merged(const std::string& table, int merged);
 
     TExchangeContext& ctx_;

@@ -376,6 +376,143 @@ TEST_F(ExchangeRunTest, AnswerThatDoesNotInflateLeavesTheOldImportToBeImported) 
     EXPECT_FALSE(fs::exists(Work("import.mdb")));
 }
 
+// The handheld's table files before the import, to tell which ones it replaced.
+class ExchangeImportTest : public ExchangeRunTest {
+protected:
+    void SetUp() override {
+        ExchangeRunTest::SetUp();
+        for (const std::string& table : schema::ImportTables()) {
+            std::ofstream(Handheld(table + ".xml")) << "old";
+        }
+    }
+    // The tables whose handheld file is still the old one, in copy order.
+    std::vector<std::string> OldTables() {
+        std::vector<std::string> old;
+        for (const std::string& table : schema::ImportTables()) {
+            std::ifstream in(Handheld(table + ".xml"));
+            if (std::string(std::istreambuf_iterator<char>(in), {}) == "old") {
+                old.push_back(table);
+            }
+        }
+        return old;
+    }
+    // The simulator's answer changed by the statements.
+    void Answer(const std::vector<std::string>& statements) {
+        std::string error;
+        ASSERT_TRUE(simulator::MakeImportDatabase(Server("answer.mdb"), {}, error)) << error;
+        TSQLADOServer db;
+        Open(db, Server("answer.mdb"));
+        for (const std::string& statement : statements) {
+            ASSERT_TRUE(db.ExecSQL(statement)) << statement << ": " << db.LastError;
+        }
+        db.Disconnect();
+        Pack(Server("answer.mdb"), Server("import.md_"));
+    }
+    // An answer whose MAuftrag takes any row, so that the desktop may refuse some.
+    void LooseJobsAnswer(const std::vector<std::string>& values) {
+        std::vector<std::string> statements = {
+            "DROP TABLE MAuftrag",
+            "CREATE TABLE MAuftrag (AuftragId INT,Project SMALLINT,MobilApp SMALLINT,AuftragBez "
+            "VARCHAR(255),Status CHAR(1),Termin SMALLDATETIME,Route VARCHAR(25))"};
+        for (const std::string& v : values) {
+            statements.push_back(
+                "INSERT INTO MAuftrag(AuftragId,Project,MobilApp,AuftragBez,Status) VALUES(" + v +
+                ")");
+        }
+        Answer(statements);
+    }
+};
+
+TEST_F(ExchangeImportTest, EmptyAnswerIsNoDatabaseAndReplacesNoTableFile) {
+    TMemoryStream nothing, packed;
+    DeflateStream(nothing, packed);
+    packed.SaveToFile(Server("import.md_"));
+    StandardExport();
+    Run();
+    EXPECT_EQ(OldTables(), schema::ImportTables());
+    EXPECT_TRUE(BoxShown(TMsgKind::Information,
+                         "Die Server-Daten können nicht gelesen werden: Unrecognized database "
+                         "format '" +
+                             Work("import.mdb") + "'."))
+        << view_.BoxTexts();
+    EXPECT_EQ(fs::file_size(Work("import.mdb")), 0u);
+}
+
+TEST_F(ExchangeImportTest, TableWhoseQueryFailsIsAFailedCopy) {
+    Answer({"DROP TABLE MData"});
+    StandardExport();
+    Run();
+    const std::vector<std::string> old(schema::ImportTables().begin() + 2,
+                                       schema::ImportTables().end());
+    ASSERT_EQ(old.front(), "MData");
+    EXPECT_EQ(OldTables(), old) << "the copies stop at the failed table";
+    EXPECT_EQ(view_.BoxTexts(),
+              "Fehler beim Datenaustausch zwischen Desktop und Pocket-PC (Tabelle MData)\n");
+    EXPECT_TRUE(fs::exists(Work("import.mdb")));
+    EXPECT_EQ(Count(Work("mobil.mdb"), "MAuftrag"), 12) << "the merges still run";
+}
+
+TEST_F(ExchangeImportTest, EmptyDesktopDatabaseIsReportedAndKept) {
+    std::ofstream(Work("mobil.mdb")).flush();
+    StandardExport();
+    ServerAnswer();
+    Run();
+    const std::string format = "Unrecognized database format '" + Work("mobil.mdb") + "'.";
+    EXPECT_TRUE(BoxShown(TMsgKind::Error, "Die Datenbank " + Work("mobil.mdb") +
+                                              " kann nicht geöffnet werden: " + format))
+        << view_.BoxTexts();
+    EXPECT_TRUE(BoxShown(TMsgKind::Information, "Die Server-Daten wurden nicht in " +
+                                                    Work("mobil.mdb") + " übernommen: " + format))
+        << view_.BoxTexts();
+    EXPECT_EQ(fs::file_size(Work("mobil.mdb")), 0u);
+    EXPECT_TRUE(fs::exists(Work("import.mdb")));
+}
+
+TEST_F(ExchangeImportTest, RefusedRowsAreSkippedAndTheRestMerged) {
+    Seed({"INSERT INTO MAuftrag(AuftragId,Project,MobilApp,AuftragBez,Status) "
+          "VALUES(1,1,1,'alt','0')"});
+    LooseJobsAnswer(
+        {"30,1,1,'neu 30','0'", "10,1,1,null,'0'", "20,1,1,'neu 20','0'", "30,1,1,'doppelt','0'"});
+    StandardExport();
+    Run();
+    EXPECT_TRUE(view_.Boxes.empty()) << view_.BoxTexts();
+    const std::string mobil = Work("mobil.mdb");
+    EXPECT_EQ(Count(mobil, "MAuftrag"), 2);
+    EXPECT_EQ(Count(mobil, "MAuftrag", "AuftragId=20 or AuftragBez='neu 30'"), 2);
+    EXPECT_FALSE(fs::exists(Work("import.mdb")));
+}
+
+TEST_F(ExchangeImportTest, DatabaseFailureRollsTheTableBackWithItsMessage) {
+    struct {
+        const char* trigger;
+        const char* message;
+    } const cases[] = {
+        {"CREATE TRIGGER keep BEFORE DELETE ON MAuftrag BEGIN SELECT RAISE(ABORT, 'gesperrt'); "
+         "END",
+         "gesperrt"},
+        {"CREATE TRIGGER lost AFTER INSERT ON MAuftrag WHEN NEW.AuftragId=20 BEGIN INSERT INTO "
+         "Missing VALUES(1); END",
+         "no such table: main.Missing"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.trigger);
+        fs::remove(Work("mobil.mdb"));
+        fs::remove(Work("import.mdb"));
+        view_.Boxes.clear();
+        Seed({"INSERT INTO MAuftrag(AuftragId,Project,MobilApp,AuftragBez,Status) "
+              "VALUES(1,1,1,'alt','0')",
+              c.trigger});
+        LooseJobsAnswer({"30,1,1,'neu 30','0'", "20,1,1,'neu 20','0'"});
+        StandardExport();
+        Run();
+        EXPECT_EQ(view_.BoxTexts(), "Die Tabelle MAuftrag wurde nicht in " + Work("mobil.mdb") +
+                                        " übernommen: " + c.message + "\n");
+        EXPECT_EQ(Count(Work("mobil.mdb"), "MAuftrag", "AuftragId=1"), 1);
+        EXPECT_EQ(Count(Work("mobil.mdb"), "MAuftrag"), 1);
+        EXPECT_TRUE(fs::exists(Work("import.mdb")));
+    }
+}
+
 TEST(TableFileNameTest, PlainAndPacked) {
     EXPECT_EQ(TableFileName("MBlob", false), "MBlob.xml");
     EXPECT_EQ(TableFileName("ExportData", true), "ExportData.xm_");
