@@ -131,6 +131,7 @@ void TForm1::LoadDeviceSettings(int index) {
         CurrentDevice = keys.Value("2");
         SettingsListUrl = keys.Value("5");
         DeviceSettingsPattern = keys.Value("6");
+        Http.CAFile = Trim(keys.Value("19")); // the settings server's and manual's CA file
         return;
     }
     CurrentDevice = keys.Value("1");

@@ -3,6 +3,7 @@
 #include "device/WinCE.h"
 #include "exchange/Schema.h"
 #include "photo/VelBlob.h"
+#include "protect/KeyList.h"
 #include "protect/ZLibStream.h"
 #include "tables/UserFkt.h"
 #include "tables/XMLProc.h"
@@ -238,6 +239,10 @@ void TExchangeRun::ChooseTransport() {
     http_->ServerUrl = ctx_.TransferAddress;
     http_->DeviceKey = ctx_.DeviceNumber;
     http_->ProxySpec = ctx_.CurrentProxy == "-" ? "" : ctx_.CurrentProxy;
+    TKeyList keys; // device key 19: a CA file trusted for https besides the system's store
+    if (ctx_.Settings != nullptr)
+        keys.Load(*ctx_.Settings);
+    http_->Client.CAFile = Trim(keys.Value("19"));
     std::string reply;
     http_->CheckService(reply);
     if (!reply.empty()) {

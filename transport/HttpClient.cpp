@@ -1,5 +1,7 @@
 #include "transport/HttpClient.h"
 
+#include "transport/Certificates.h"
+
 #include <curl/curl.h>
 
 #include <cstdlib>
@@ -62,6 +64,36 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
     return size * count;
 }
 
+// The host of url, for the messages.
+std::string HostOf(const std::string& url) {
+    std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> parts(curl_url(), curl_url_cleanup);
+    char* host = nullptr;
+    if (!parts || curl_url_set(parts.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK ||
+        curl_url_get(parts.get(), CURLUPART_HOST, &host, 0) != CURLUE_OK)
+        return url;
+    std::string text = host;
+    curl_free(host);
+    return text;
+}
+
+// Why the server's certificate was refused, from OpenSSL's verify result; curl's own host name
+// check, which runs after OpenSSL's checks passed, leaves 1 (X509_V_ERR_UNSPECIFIED).
+std::string CertificateFailure(CURL* h, const std::string& url) {
+    long result = 0;
+    curl_easy_getinfo(h, CURLINFO_SSL_VERIFYRESULT, &result);
+    // X509_V_ERR_CERT_NOT_YET_VALID, _CERT_HAS_EXPIRED, _HOSTNAME_MISMATCH, _IP_ADDRESS_MISMATCH
+    constexpr long CurlHostCheck = 1, NotYetValid = 9, Expired = 10, HostMismatch = 62,
+                   AddressMismatch = 64;
+    TCertificateFault fault = TCertificateFault::Untrusted;
+    if (result == CurlHostCheck || result == HostMismatch || result == AddressMismatch)
+        fault = TCertificateFault::WrongHost;
+    else if (result == Expired)
+        fault = TCertificateFault::Expired;
+    else if (result == NotYetValid)
+        fault = TCertificateFault::NotYetValid;
+    return CertificateText(fault, HostOf(url));
+}
+
 // One request; a null body makes it a GET. Uses the client's agent and proxy, sets its LastError.
 bool Perform(THttpClient& client, const std::string& url, const TMemoryStream* body, TStream& out) {
     InitCurlOnce();
@@ -98,6 +130,19 @@ bool Perform(THttpClient& client, const std::string& url, const TMemoryStream* b
     }
     curl_easy_setopt(h, CURLOPT_PROXY, proxy.c_str());
 
+    // The system's store is curl's default; a CA file comes on top of it, not instead.
+    std::string trusted;
+    if (!client.CAFile.empty()) {
+        try {
+            trusted = TrustedCertificates(client.CAFile);
+        } catch (const std::exception& e) {
+            client.LastError = e.what();
+            return false;
+        }
+        curl_blob blob{trusted.data(), trusted.size(), CURL_BLOB_NOCOPY};
+        curl_easy_setopt(h, CURLOPT_CAINFO_BLOB, &blob);
+    }
+
     std::unique_ptr<curl_slist, TSlistDeleter> headers;
     if (body != nullptr) {
         static const char empty = 0;
@@ -112,6 +157,10 @@ bool Perform(THttpClient& client, const std::string& url, const TMemoryStream* b
 
     CURLcode code = curl_easy_perform(h);
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &exchange.Status);
+    if (code == CURLE_PEER_FAILED_VERIFICATION) {
+        client.LastError = CertificateFailure(h, url);
+        return false;
+    }
     if (code != CURLE_OK) {
         client.LastError = errorBuffer[0] != 0 ? errorBuffer : curl_easy_strerror(code);
         return false;

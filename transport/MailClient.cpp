@@ -3,6 +3,8 @@
 #include "tables/UserFkt.h"
 #include "transport/Certificates.h"
 
+#include <vmime/net/pop3/POP3Connection.hpp>
+#include <vmime/net/pop3/POP3Store.hpp>
 #include <vmime/platforms/posix/posixHandler.hpp>
 #include <vmime/security/cert/certificateExpiredException.hpp>
 #include <vmime/security/cert/certificateNotYetValidException.hpp>
@@ -218,6 +220,41 @@ std::string Scheme(const std::string& protocol, const TMailServer& server) {
     return server.Security == TMailSecurity::Tls ? protocol + "s" : protocol;
 }
 
+// A command the POP3 server answered with "-ERR"; the text is the server's reason.
+class TRefused : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// One POP3 command with a multi-line answer, read here because vmime 0.9.2 waits for the end
+// of a multi-line answer even when the server refuses in one "-ERR" line. The answer's lines
+// after the status line, with the dots unstuffed.
+std::string Pop3MultiLine(const vmime::shared_ptr<vmime::net::store>& store,
+                          const std::string& command) {
+    auto socket =
+        vmime::dynamicCast<vmime::net::pop3::POP3Store>(store)->getConnection()->getSocket();
+    socket->send(command + "\r\n");
+    std::string reply, chunk;
+    while (!reply.ends_with("\r\n.\r\n") &&
+           !(reply.starts_with("-") && reply.find("\r\n") != std::string::npos)) {
+        socket->receive(chunk);
+        if (chunk.empty() && !socket->waitForRead(ConnectTimeoutSeconds * 1000))
+            throw std::runtime_error("Keine Antwort des Servers auf " + command);
+        reply += chunk;
+    }
+    size_t end = reply.find("\r\n");
+    std::string status = reply.substr(0, end);
+    if (!status.starts_with("+OK")) {
+        size_t space = status.find(' ');
+        throw TRefused("Server verweigert " + command +
+                       (space == std::string::npos ? "" : ": " + status.substr(space + 1)));
+    }
+    std::string lines = reply.substr(end + 2, reply.size() - end - 5); // without ".\r\n"
+    for (size_t at = lines.find("\n.."); at != std::string::npos; at = lines.find("\n..", at + 2))
+        lines.erase(at + 1, 1);
+    return lines.starts_with("..") ? lines.substr(1) : lines;
+}
+
 } // namespace
 
 TMailSecurity ParseMailSecurity(const std::string& text) {
@@ -359,6 +396,16 @@ int64_t TMailClient::MailboxSize(size_t count) {
 }
 
 bool TMailClient::ReadHeader(size_t number, TMailMessage& message) {
+    if (!vmime_->Imap) {
+        vmime::header header;
+        try {
+            header.parse(Pop3MultiLine(vmime_->Store, "TOP " + std::to_string(number) + " 0"));
+        } catch (const TRefused&) {
+            return false;
+        }
+        ReadEnvelope(header, message);
+        return true;
+    }
     auto remote = vmime_->Inbox->getMessage(number);
     try {
         vmime_->Inbox->fetchMessage(remote, vmime::net::fetchAttributes::FULL_HEADER);
@@ -370,6 +417,8 @@ bool TMailClient::ReadHeader(size_t number, TMailMessage& message) {
 }
 
 void TMailClient::ReadMessage(size_t number, TMailMessage& message) {
+    if (!vmime_->Imap)
+        return ReadWhole(Pop3MultiLine(vmime_->Store, "RETR " + std::to_string(number)), message);
     vmime::string raw;
     vmime::utility::outputStreamStringAdapter out(raw);
     vmime_->Inbox->getMessage(number)->extract(out, nullptr, 0, -1, true);

@@ -1,6 +1,7 @@
 #include "app/cli/Session.h"
 
 #include "protect/KeyList.h"
+#include "transport/VelMail.h"
 
 #include <iostream>
 
@@ -28,6 +29,31 @@ void PrintKeys(TStream& settings) {
     }
 }
 
+void PrintConnection(const std::string& name, const TMailServer& server) {
+    std::cout << "  " << name << std::string(15 - name.size(), ' ') << server.Host << ":"
+              << server.Port << " " << MailSecurityText(server.Security) << "\n";
+}
+
+// The security in effect on each connection of the device's transfers.
+void PrintSecurity(TForm1& form) {
+    TVelMail mail;
+    mail.LoadSettings(form.SettingsStream);
+    form.SettingsStream.Rewind();
+    std::cout << "security:\n  transfer:      "
+              << (form.TransferUrl.empty()                   ? "-"
+                  : form.TransferUrl.starts_with("https://") ? "TLS"
+                                                             : "unverschlüsselt")
+              << "\n";
+    if (!mail.UseMail)
+        std::cout << "  mail:          Dateimodus\n";
+    if (mail.UseMail && !mail.SmtpServer.Host.empty())
+        PrintConnection("smtp:", mail.SmtpServer);
+    if (mail.UseMail && !mail.UseMapi)
+        PrintConnection(mail.UseImap ? "imap4:" : "pop3:", mail.IncomingServer);
+    std::string ca = mail.IncomingServer.CAFile;
+    std::cout << "  ca file:       " << (ca.empty() ? "-" : ca) << "\n";
+}
+
 int ShowDevice(const TGlobalOptions& options, const std::vector<std::string>& args) {
     if (args.size() != 1) {
         return UsageError("eine Gerätenummer erwartet");
@@ -49,8 +75,9 @@ int ShowDevice(const TGlobalOptions& options, const std::vector<std::string>& ar
               << "proxy:           " << form.CurrentProxy << "\n"
               << "web transfer:    " << (form.WebTransfer ? "yes" : "no") << "\n"
               << "pocket pc:       " << (pocketPC ? "yes" : "no") << "\n"
-              << "mode:            " << (form.Offline ? "offline" : "online") << "\n"
-              << "settings:\n";
+              << "mode:            " << (form.Offline ? "offline" : "online") << "\n";
+    PrintSecurity(form);
+    std::cout << "settings:\n";
     PrintKeys(form.SettingsStream);
     return 0;
 }

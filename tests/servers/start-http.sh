@@ -8,7 +8,8 @@ http="$state/http"
 proxy="$state/tinyproxy"
 mkdir -p "$http" "$proxy"
 
-/usr/bin/python3 "$here/web_transfer.py" "$http" >"$http/server.log" 2>&1 &
+/usr/bin/python3 "$here/web_transfer.py" "$http" 3600 "$ORVENDAL_TEST_CERT" "$ORVENDAL_TEST_KEY" \
+  >"$http/server.log" 2>&1 &
 echo $! >>"$state/pids"
 for _ in $(seq 100); do
   [ -s "$http/port" ] && break
@@ -59,4 +60,5 @@ done
 
 echo "export ORVENDAL_TEST_HTTP_URL=http://127.0.0.1:$port"
 echo "export ORVENDAL_TEST_HTTP_DIR=$http"
+echo "export ORVENDAL_TEST_HTTPS_PORT=$(cat "$http/tlsport")"
 echo "export ORVENDAL_TEST_PROXY=127.0.0.1:$pport"

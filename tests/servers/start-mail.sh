@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# start-mail.sh STATE_DIR: dovecot (POP3 + IMAP4), an SMTP server that stores what it receives,
-# and a POP3 server that drops the connection on RETR; all on free loopback ports.
+# start-mail.sh STATE_DIR: dovecot (POP3 + IMAP4, TLS required, STARTTLS and implicit-TLS
+# listeners), SMTP servers that store what they receive (plain without STARTTLS, STARTTLS, TLS)
+# and a scripted POP3 server; all on free loopback ports. Certificates: with-servers.sh.
 set -euo pipefail
 state=$1
 here=$(cd "$(dirname "$0")" && pwd)
 base="$state/mail"
-mkdir -p "$base/run" "$base/lib" "$base/smtp" "$base/drop"
+mkdir -p "$base/run" "$base/lib" "$base/smtp" "$base/script"
 chmod 755 "$base" "$base/lib"
 
 free_port() {
@@ -20,7 +21,8 @@ wait_port() { # port: waits up to 10 s for a greeting
 }
 
 user=orvendal password=geheim
-pop3=$(free_port); imap=$(free_port); smtp=$(free_port); drop=$(free_port)
+pop3=$(free_port); imap=$(free_port); pop3s=$(free_port); imaps=$(free_port)
+smtp=$(free_port); smtps=$(free_port); smtptls=$(free_port); script=$(free_port)
 maildir="$base/lib/$user/Maildir"
 mkdir -p "$maildir/new" "$maildir/cur" "$maildir/tmp"
 chown -R dovecot:dovecot "$base/lib"
@@ -31,8 +33,10 @@ listen = 127.0.0.1
 base_dir = $base/run
 state_dir = $base/lib
 log_path = $base/dovecot.log
-ssl = no
-disable_plaintext_auth = no
+# Dovecot counts loopback connections as secured: plain logins there still work.
+ssl = required
+ssl_cert = <$ORVENDAL_TEST_CERT
+ssl_key = <$ORVENDAL_TEST_KEY
 auth_mechanisms = plain login
 default_internal_user = dovecot
 default_login_user = dovenull
@@ -49,17 +53,20 @@ userdb {
 }
 service pop3-login {
   inet_listener pop3 {
-    address = 127.0.0.1
     port = $pop3
+  }
+  inet_listener pop3s {
+    port = $pop3s
+    ssl = yes
   }
 }
 service imap-login {
   inet_listener imap {
-    address = 127.0.0.1
     port = $imap
   }
   inet_listener imaps {
-    port = 0
+    port = $imaps
+    ssl = yes
   }
 }
 service pop3 {
@@ -69,18 +76,22 @@ pop3_uidl_format = %08Xu%08Xv
 CONF
 dovecot -F -c "$base/dovecot.conf" >"$base/dovecot.out" 2>&1 &
 echo $! >> "$state/pids"
-/usr/bin/python3 "$here/smtp-store.py" "$smtp" "$base/smtp" >"$base/smtp.log" 2>&1 &
+/usr/bin/python3 "$here/smtp-store.py" "$base/smtp" "$ORVENDAL_TEST_CERT" "$ORVENDAL_TEST_KEY" \
+  "$smtp" "$smtps" "$smtptls" >"$base/smtp.log" 2>&1 &
 echo $! >> "$state/pids"
-/usr/bin/python3 "$here/pop3-drop.py" "$drop" "$base/drop" >"$base/drop.log" 2>&1 &
+/usr/bin/python3 "$here/pop3-script.py" "$script" "$base/script" >"$base/script.log" 2>&1 &
 echo $! >> "$state/pids"
-wait_port "$pop3"; wait_port "$imap"; wait_port "$smtp"; wait_port "$drop"
+for port in $pop3 $imap $smtp $smtps $script; do wait_port "$port"; done
 cat <<OUT
 export ORVENDAL_TEST_POP3=127.0.0.1:$pop3
 export ORVENDAL_TEST_IMAP=127.0.0.1:$imap
 export ORVENDAL_TEST_SMTP=127.0.0.1:$smtp
-export ORVENDAL_TEST_POP3_DROP=127.0.0.1:$drop
-export ORVENDAL_TEST_POP3_DROP_DIR=$base/drop
+export ORVENDAL_TEST_POP3S=$pop3s ORVENDAL_TEST_IMAPS=$imaps
+export ORVENDAL_TEST_SMTP_STARTTLS=$smtps ORVENDAL_TEST_SMTP_TLS=$smtptls
+export ORVENDAL_TEST_POP3_SCRIPT=127.0.0.1:$script
+export ORVENDAL_TEST_POP3_SCRIPT_DIR=$base/script
 export ORVENDAL_TEST_MAILDIR=$maildir
+export ORVENDAL_TEST_DOVECOT_LOG=$base/dovecot.log
 export ORVENDAL_TEST_SMTP_DIR=$base/smtp
 export ORVENDAL_TEST_MAIL_USER=$user
 export ORVENDAL_TEST_MAIL_PASSWORD=$password

@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """Loopback HTTP server for the tests: the web transfer script, static files and faults.
 
-Usage: web_transfer.py STATE_DIR [LIFETIME_SECONDS]
+Usage: web_transfer.py STATE_DIR [LIFETIME_SECONDS [CERT KEY]]
 
-Binds 127.0.0.1 on a free port and writes the port to STATE_DIR/port. Everything the server
+Binds 127.0.0.1 on a free port and writes the port to STATE_DIR/port; with CERT and KEY it
+also serves HTTPS on a second port, written to STATE_DIR/tlsport. Everything the server
 sees or serves lives under STATE_DIR, so tests arrange replies and read what arrived:
 
   GET  /any?DEV&-2        probe: the text of probe/DEV.txt, "OK" when that file is missing
@@ -19,6 +20,7 @@ The server stops by itself after LIFETIME_SECONDS (default 3600).
 
 import http.server
 import os
+import ssl
 import sys
 import threading
 
@@ -109,19 +111,30 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.reply(200, b"OK")
 
 
+def serve(state, name, lifetime, context=None):
+    """Serves on a free loopback port in a thread of its own; the port goes to STATE/name."""
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server.daemon_threads = True
+    if context:
+        server.socket = context.wrap_socket(server.socket, server_side=True)
+    with open(os.path.join(state, name + ".tmp"), "w") as f:
+        f.write(str(server.server_address[1]))
+    os.rename(os.path.join(state, name + ".tmp"), os.path.join(state, name))
+    threading.Timer(lifetime, server.shutdown).start()
+    threading.Thread(target=server.serve_forever).start()
+
+
 def main():
     state = sys.argv[1]
     lifetime = float(sys.argv[2]) if len(sys.argv) > 2 else 3600.0
     for folder in ("uploads", "download", "files", "probe"):
         os.makedirs(os.path.join(state, folder), exist_ok=True)
     Handler.state = state
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-    server.daemon_threads = True
-    with open(os.path.join(state, "port.tmp"), "w") as f:
-        f.write(str(server.server_address[1]))
-    os.rename(os.path.join(state, "port.tmp"), os.path.join(state, "port"))
-    threading.Timer(lifetime, server.shutdown).start()
-    server.serve_forever()
+    if len(sys.argv) > 4:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(sys.argv[3], sys.argv[4])
+        serve(state, "tlsport", lifetime, context)
+    serve(state, "port", lifetime)
 
 
 if __name__ == "__main__":

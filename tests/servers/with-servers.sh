@@ -18,6 +18,17 @@ stop() {
 }
 trap stop EXIT
 export ORVENDAL_SERVER_STATE=$state
+# A test CA and a server certificate for "localhost" only: an address like 127.0.0.1 is then
+# a host the certificate does not name.
+tls=$state/tls && mkdir "$tls" && cd "$tls"
+key="-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes"
+openssl req -x509 $key -keyout ca.key -out ca.pem -days 2 -subj "/CN=Orvendal Test CA" \
+  -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign 2>/dev/null
+openssl req $key -keyout server.key -out server.csr -subj /CN=localhost 2>/dev/null
+openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -out server.pem \
+  -extfile <(echo subjectAltName=DNS:localhost) 2>/dev/null
+chmod 644 ./*.key && cd - >/dev/null
+export ORVENDAL_TEST_CA=$tls/ca.pem ORVENDAL_TEST_CERT=$tls/server.pem ORVENDAL_TEST_KEY=$tls/server.key
 for start in "$here"/start-*.sh; do
   [ -e "$start" ] || continue
   exports=$(bash "$start" "$state") || { echo "with-servers: $(basename "$start") failed" >&2; exit 1; }

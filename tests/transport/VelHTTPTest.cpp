@@ -1,62 +1,32 @@
-// TVelHTTP against the loopback web transfer server and tinyproxy.
+// TVelHTTP and its HTTP client against the loopback web transfer server (HTTP and HTTPS) and
+// tinyproxy.
 #include "transport/VelHTTP.h"
 
-#include "transport/HttpTestEnv.h"
+#include "transport/TransportFixture.h"
 
 #include <sys/resource.h>
 
 #include <csignal>
 
-namespace orvendal {
+namespace orvendal::testing {
 namespace {
 
-using namespace orvendal::testing;
-namespace fs = std::filesystem;
+const std::string Refused = "http://127.0.0.1:1"; // nothing listens on port 1
 
-// ProxySpec -> proxy settings.
-struct TProxyCase {
-    const char* Name;
-    const char* Spec;
-    const char* Server;
-    int Port;
-};
-void PrintTo(const TProxyCase& c, std::ostream* os) {
-    *os << c.Name;
-}
-
-class ApplyProxyTest : public ::testing::TestWithParam<TProxyCase> {};
-
-TEST_P(ApplyProxyTest, SplitsAtTheFirstColon) {
-    TVelHTTP http;
-    http.ProxySpec = GetParam().Spec;
-    http.ApplyProxy();
-    EXPECT_EQ(http.Client.ProxyServer, GetParam().Server);
-    EXPECT_EQ(http.Client.ProxyPort, GetParam().Port);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, ApplyProxyTest,
-                         ::testing::Values(TProxyCase{"HostAndPort", "gate:8080", "gate", 8080},
-                                           TProxyCase{"HostOnly", "gate", "gate", 80},
-                                           TProxyCase{"PortNoNumber", "gate:abc", "gate", 80},
-                                           TProxyCase{"EmptyPort", "gate:", "gate", 80},
-                                           TProxyCase{"SecondColon", "gate:81:82", "gate", 80},
-                                           TProxyCase{"PortTooLarge", "gate:70000", "gate", 80},
-                                           TProxyCase{"NumberOnly", "3128", "3128", 3128}),
-                         [](const auto& info) { return std::string(info.param.Name); });
-
-TEST(ApplyProxy, EmptySpecLeavesTheSettings) {
-    TVelHTTP http;
-    http.Client.ProxyServer = "earlier";
-    http.Client.ProxyPort = 3128;
-    http.ApplyProxy();
-    EXPECT_EQ(http.Client.ProxyServer, "earlier");
-    EXPECT_EQ(http.Client.ProxyPort, 3128);
-}
-
-TEST(VelHTTP, MessagePrefix) {
-    TVelHTTP http;
-    EXPECT_EQ(http.MessagePrefix, "HTTP-");
-    EXPECT_EQ(http.ErrorText, "");
+TEST(ApplyProxy, SplitsAtTheFirstColon) {
+    // clang-format off
+    for (auto [spec, server, port] : {std::tuple{"gate:8080", "gate", 8080}, {"gate", "gate", 80},
+             {"gate:abc", "gate", 80}, {"gate:", "gate", 80}, {"gate:81:82", "gate", 80},
+             {"gate:70000", "gate", 80}, {"3128", "3128", 3128}, {"", "earlier", 3128}}) {
+        // clang-format on
+        TVelHTTP http;
+        http.Client.ProxyServer = "earlier"; // an empty spec leaves the settings as they were
+        http.Client.ProxyPort = 3128;
+        http.ProxySpec = spec;
+        http.ApplyProxy();
+        EXPECT_EQ(http.Client.ProxyServer + ":" + std::to_string(http.Client.ProxyPort),
+                  server + (":" + std::to_string(port)));
+    }
 }
 
 class VelHTTPTest : public ::testing::Test {
@@ -65,286 +35,156 @@ protected:
         ORVENDAL_REQUIRE_HTTP(env);
         http.ServerUrl = env.Url + "/transfer.php";
         http.DeviceKey = key;
+        WriteText(import, "old import");
     }
-    // Puts the server's answer to this device's download request in place.
-    void OfferDownload(const std::string& packed) {
+    void Offer(const std::string& packed) {
         WriteText(env.Dir + "/download/" + key + ".z", packed);
     }
-    std::string Files() const {
-        std::string names;
-        for (const auto& entry : fs::directory_iterator(scratch.Path())) {
-            names += entry.path().filename().string() + " ";
-        }
-        return names;
+    std::vector<TRequest> Ours() { return RequestsContaining(env, "?" + key + "&"); }
+    std::vector<TUpload> Uploads(const char* mark) {
+        return UploadsWithAgent(env, "_WebTransfer" + (mark + key));
     }
-
+    // The import of an earlier run stays untouched and alone.
+    void ExpectOldImport(const std::string& error) {
+        EXPECT_TRUE(http.ErrorText.starts_with(error)) << http.ErrorText;
+        EXPECT_EQ(ReadText(import), "old import");
+        EXPECT_EQ(std::distance(fs::directory_iterator(scratch.Path()), {}), 1);
+    }
     THttpEnv env = HttpEnv();
     std::string key = UniqueKey();
     TTempFolder scratch;
+    std::string import = scratch.File("import.mdb"), file = scratch.File("MBlobexport.mdb");
     TVelHTTP http;
 };
 
-TEST_F(VelHTTPTest, ProbeAnswersTheScriptText) {
-    std::string reply = "stale";
-    http.CheckService(reply);
-    EXPECT_EQ(reply, "OK");
-    auto seen = RequestsContaining(env, "?" + key + "&");
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].Method, "GET");
-    EXPECT_EQ(seen[0].Path, "/transfer.php?" + key + "&-2");
-    EXPECT_EQ(seen[0].Agent, "_WebTransfer");
-
+// The probe's reply is the script's text, fetched directly even when the environment names a
+// proxy; any failure gives the empty reply (the run then takes the mail), ErrorText untouched.
+TEST_F(VelHTTPTest, ProbeAnswersTheScriptTextOrNothing) {
+    setenv("http_proxy", Refused.c_str(), 1);
+    std::string reply;
     WriteText(env.Dir + "/probe/" + key + ".txt", "bereit 2");
     http.CheckService(reply);
     EXPECT_EQ(reply, "bereit 2");
-}
-
-// A probe that gets no answer leaves the reply empty (the caller falls back to mail) and
-// ErrorText as it was.
-TEST_F(VelHTTPTest, FailedProbesAnswerEmpty) {
-    TClosedPort closed;
-    for (const std::string& url :
-         {closed.Url() + "/transfer.php", env.Url + "/status/500", env.Url + "/drop"}) {
+    ASSERT_EQ(Ours().size(), 1u);
+    EXPECT_EQ(Ours()[0].Path + Ours()[0].Agent + Ours()[0].Via,
+              "/transfer.php?" + key + "&-2_WebTransfer");
+    for (const std::string& url : {Refused, env.Url + "/status/500", env.Url + "/drop"}) {
         http.ServerUrl = url;
-        http.ErrorText = "before";
-        std::string reply = "stale";
         http.CheckService(reply);
-        EXPECT_EQ(reply, "") << url;
-        EXPECT_EQ(http.ErrorText, "before") << url;
+        EXPECT_EQ(reply + http.ErrorText, "") << url;
     }
 }
 
-// Export and photo uploads: the agent names the kind and the device, the body is the file as
-// raw zlib data; a photo database is deleted once sent, the export stays.
-struct TUploadCase {
-    const char* Name;
-    bool IsBlob;
-    const char* AgentMark;
-    size_t Size;
-};
-void PrintTo(const TUploadCase& c, std::ostream* os) {
-    *os << c.Name;
-}
-
-class VelHTTPUploadTest : public VelHTTPTest, public ::testing::WithParamInterface<TUploadCase> {};
-
-TEST_P(VelHTTPUploadTest, PostsThePackedFile) {
-    const TUploadCase& c = GetParam();
-    std::string file = scratch.File(c.IsBlob ? "MBlobexport.mdb" : "export.mdb");
-    std::string content = SampleContent(c.Size);
-    WriteText(file, content);
-
-    ASSERT_TRUE(http.SendFile(c.IsBlob, file, "4")) << http.ErrorText;
-    EXPECT_EQ(http.ErrorText, "");
-
-    auto uploads = UploadsWithAgent(env, std::string("_WebTransfer") + c.AgentMark + key);
-    ASSERT_EQ(uploads.size(), 1u);
-    EXPECT_EQ(uploads[0].Path, "/transfer.php");
-    if (c.Size == 0) {
-        EXPECT_EQ(uploads[0].Body, "");
-    } else {
-        EXPECT_EQ(uploads[0].Body.substr(0, 1), "\x78") << "a zlib header, not raw deflate";
-        EXPECT_EQ(Unzip(uploads[0].Body, content.size()), content);
+// Uploads carry the kind and the device in the agent and the file as raw zlib data (nothing
+// for an empty file); a photo goes once sent and stays when the upload failed.
+TEST_F(VelHTTPTest, UploadsPostThePackedFile) {
+    for (auto [isBlob, mark, size] :
+         {std::tuple{false, "_", 300000}, {true, "B", 2000}, {false, "_", 0}}) {
+        WriteText(file, SampleContent(size));
+        ASSERT_TRUE(http.SendFile(isBlob, file, "4")) << http.ErrorText;
+        ASSERT_FALSE(Uploads(mark).empty());
+        EXPECT_EQ(Uploads(mark).back().Path, "/transfer.php");
+        EXPECT_TRUE(Uploads(mark).back().Body == (size ? Deflated(SampleContent(size)) : ""));
+        EXPECT_EQ(fs::exists(file), !isBlob);
     }
-    EXPECT_EQ(fs::exists(file), !c.IsBlob);
-    EXPECT_EQ(http.PlainBuffer.Size(), 0u);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, VelHTTPUploadTest,
-                         ::testing::Values(TUploadCase{"Export", false, "_", 300000},
-                                           TUploadCase{"Photo", true, "B", 20000},
-                                           TUploadCase{"EmptyExport", false, "_", 0}),
-                         [](const auto& info) { return std::string(info.param.Name); });
-
-TEST_F(VelHTTPTest, UploadFailuresAreStep10) {
-    std::string photo = scratch.File("MBlobexport.mdb");
-    WriteText(photo, "photo rows");
-
-    EXPECT_FALSE(http.SendFile(true, scratch.File("missing.mdb")));
-    EXPECT_EQ(http.ErrorText.rfind("HTTP-Step 10: ", 0), 0u) << http.ErrorText;
-
-    http.ServerUrl = env.Url + "/status/500";
-    EXPECT_FALSE(http.SendFile(true, photo));
-    EXPECT_EQ(http.ErrorText, "HTTP-Step 10: HTTP/1.0 500 Internal Server Error");
-    EXPECT_TRUE(fs::exists(photo)) << "a photo that did not go out must stay";
-
-    TClosedPort closed;
-    http.ServerUrl = closed.Url() + "/transfer.php";
-    http.ErrorText.clear();
-    EXPECT_FALSE(http.SendFile(true, photo));
-    EXPECT_EQ(http.ErrorText.rfind("HTTP-Step 10: ", 0), 0u) << http.ErrorText;
-    EXPECT_TRUE(fs::exists(photo));
-    EXPECT_TRUE(UploadsWithAgent(env, "_WebTransferB" + key).empty());
-}
-
-// The download address ends in "&0" when the handheld was not attached in this run.
-TEST_F(VelHTTPTest, DownloadWritesTheInflatedFile) {
-    for (bool attached : {true, false}) {
-        std::string content = SampleContent(attached ? 150000 : 999);
-        OfferDownload(Zip(content));
-        std::string file = scratch.File("import.mdb");
-        ASSERT_TRUE(http.ReceiveFile(file, attached)) << http.ErrorText;
-        EXPECT_EQ(http.LastUrl, env.Url + "/transfer.php?" + key + "&");
-        EXPECT_EQ(ReadText(file), content);
-        EXPECT_EQ(Files(), "import.mdb ") << "no temporary file left";
+    EXPECT_FALSE(http.SendFile(true, scratch.File("missing")));
+    EXPECT_TRUE(http.ErrorText.starts_with("HTTP-Step 10: ")) << http.ErrorText;
+    WriteText(file, "photo");
+    for (auto [url, error] :
+         {std::pair{env.Url + "/status/500", "HTTP/1.0 500 Internal Server Error"},
+          {Refused, "Failed to connect"}}) {
+        http.ServerUrl = url;
+        EXPECT_FALSE(http.SendFile(true, file));
+        EXPECT_TRUE(http.ErrorText.starts_with(std::string("HTTP-Step 10: ") + error))
+            << http.ErrorText;
+        EXPECT_TRUE(fs::exists(file));
     }
-    auto seen = RequestsContaining(env, "?" + key + "&");
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0].Path, "/transfer.php?" + key + "&100");
-    EXPECT_EQ(seen[1].Path, "/transfer.php?" + key + "&100&0");
-    EXPECT_EQ(seen[0].Agent, "_WebTransfer");
-    EXPECT_EQ(seen[1].Agent, "_WebTransfer");
+    EXPECT_EQ(Uploads("B").size(), 1u);
 }
 
-TEST_F(VelHTTPTest, EmptyDownloadWritesNothing) {
-    std::string file = scratch.File("import.mdb");
-    ASSERT_TRUE(http.ReceiveFile(file, true)) << http.ErrorText;
-    EXPECT_FALSE(fs::exists(file));
-
-    WriteText(file, "import of the last run");
-    ASSERT_TRUE(http.ReceiveFile(file, false)) << http.ErrorText;
-    EXPECT_EQ(ReadText(file), "import of the last run");
-    EXPECT_EQ(http.ErrorText, "");
-}
-
-// Every failed download is step 20 and leaves the import file of an earlier run as it was.
-struct TDownloadFailure {
-    const char* Name;
-    const char* Path;    // the script address on the server; nullptr: a refused port
-    const char* Offered; // the download body the server holds
-    const char* Error;   // the whole ErrorText, or nullptr when only the step is fixed
-};
-void PrintTo(const TDownloadFailure& c, std::ostream* os) {
-    *os << c.Name;
-}
-
-class VelHTTPDownloadFailureTest : public VelHTTPTest,
-                                   public ::testing::WithParamInterface<TDownloadFailure> {};
-
-TEST_P(VelHTTPDownloadFailureTest, KeepsTheOldFile) {
-    const TDownloadFailure& c = GetParam();
-    TClosedPort closed;
-    http.ServerUrl = c.Path ? env.Url + c.Path : closed.Url() + "/transfer.php";
-    std::string offered = c.Offered;
-    if (offered == "truncated") {
-        std::string packed = Zip(SampleContent(50000));
-        offered = packed.substr(0, packed.size() / 2);
+// The address ends in "&0" when the handheld was not attached; an empty reply writes nothing;
+// every failure (also a disk that fills up) is step 20 and keeps the import of an earlier run.
+TEST_F(VelHTTPTest, DownloadReplacesTheImportWholeOrNotAtAll) {
+    ASSERT_TRUE(http.ReceiveFile(import, true)) << http.ErrorText;
+    ExpectOldImport("");
+    std::string packed = Deflated(SampleContent(200000));
+    for (auto [url, offered, limit] : {std::tuple{env.Url + "/status/500", packed, false},
+                                       {http.ServerUrl, packed.substr(9), false},
+                                       {http.ServerUrl, packed.substr(0, packed.size() / 2), false},
+                                       {env.Url + "/drop", packed, false},
+                                       {Refused, packed, false},
+                                       {http.ServerUrl, packed, true}}) {
+        http.ServerUrl = url;
+        Offer(offered);
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit old{}, small{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        small = {limit ? 64 * 1024 : old.rlim_cur, old.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &small);
+        EXPECT_FALSE(http.ReceiveFile(import, true)) << url;
+        setrlimit(RLIMIT_FSIZE, &old);
+        ExpectOldImport("HTTP-Step 20: ");
     }
-    OfferDownload(offered);
-    std::string file = scratch.File("import.mdb");
-    WriteText(file, "import of the last run");
-
-    EXPECT_FALSE(http.ReceiveFile(file, true));
-    if (c.Error) {
-        EXPECT_EQ(http.ErrorText, c.Error);
-    } else {
-        EXPECT_EQ(http.ErrorText.rfind("HTTP-Step 20: ", 0), 0u) << http.ErrorText;
-        EXPECT_GT(http.ErrorText.size(), std::string("HTTP-Step 20: ").size());
-    }
-    EXPECT_EQ(ReadText(file), "import of the last run");
-    EXPECT_EQ(Files(), "import.mdb ") << "no temporary file left";
+    ASSERT_TRUE(http.ReceiveFile(import, false)) << http.ErrorText;
+    EXPECT_TRUE(ReadText(import) == SampleContent(200000));
+    EXPECT_EQ(http.LastUrl, http.ServerUrl + "?" + key + "&");
+    EXPECT_EQ(Ours().front().Path, "/transfer.php?" + key + "&100");
+    EXPECT_EQ(Ours().back().Path, "/transfer.php?" + key + "&100&0");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, VelHTTPDownloadFailureTest,
-    ::testing::Values(TDownloadFailure{"Status500", "/status/500", "",
-                                       "HTTP-Step 20: HTTP/1.0 500 Internal Server Error"},
-                      TDownloadFailure{"NotZlib", "/transfer.php", "no zlib data at all", nullptr},
-                      TDownloadFailure{"TruncatedZlib", "/transfer.php", "truncated", nullptr},
-                      TDownloadFailure{"DropMidTransfer", "/drop", "", nullptr},
-                      TDownloadFailure{"Refused", nullptr, "", nullptr}),
-    [](const auto& info) { return std::string(info.param.Name); });
-
-// A write that breaks off (here: the file size limit, as a full disk would) must not destroy
-// the import file of an earlier run nor leave a torn file under its name.
-TEST_F(VelHTTPTest, BrokenWriteKeepsTheOldFile) {
-    std::string content = SampleContent(200000);
-    OfferDownload(Zip(content));
-    std::string file = scratch.File("import.mdb");
-    WriteText(file, "import of the last run");
-
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit small = old;
-    small.rlim_cur = 64 * 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    bool received = http.ReceiveFile(file, true);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old), 0);
-
-    EXPECT_FALSE(received);
-    EXPECT_EQ(http.ErrorText.rfind("HTTP-Step 20: ", 0), 0u) << http.ErrorText;
-    EXPECT_EQ(ReadText(file), "import of the last run");
-    EXPECT_EQ(Files(), "import.mdb ") << "no temporary file left";
-
-    ASSERT_TRUE(http.ReceiveFile(file, true)) << http.ErrorText; // without the limit it goes
-    EXPECT_EQ(ReadText(file), content);
-}
-
-TEST_F(VelHTTPTest, DownloadIntoAMissingFolderIsStep20) {
-    OfferDownload(Zip("rows"));
-    EXPECT_FALSE(http.ReceiveFile(scratch.File("no-such-folder/import.mdb"), true));
-    EXPECT_EQ(http.ErrorText.rfind("HTTP-Step 20: ", 0), 0u) << http.ErrorText;
-}
-
-// With a ProxySpec all three requests go through tinyproxy, which marks them with its Via
-// header on the way to the server.
-TEST_F(VelHTTPTest, ProxySpecRoutesThroughTinyproxy) {
+// A ProxySpec sends all three requests through tinyproxy (its Via header shows), loopback
+// included; an unreachable proxy fails them all.
+TEST_F(VelHTTPTest, ProxyIsExactlyTheSpec) {
+    setenv("no_proxy", "127.0.0.1,localhost", 1);
     http.ProxySpec = env.Proxy;
-    TScopedEnv noProxy("no_proxy", "127.0.0.1,localhost");
     std::string reply;
     http.CheckService(reply);
-    EXPECT_EQ(reply, "OK");
-
-    std::string file = scratch.File("export.mdb");
-    WriteText(file, SampleContent(5000));
-    ASSERT_TRUE(http.SendFile(false, file)) << http.ErrorText;
-    OfferDownload(Zip("proxied import"));
-    ASSERT_TRUE(http.ReceiveFile(scratch.File("import.mdb"), true)) << http.ErrorText;
-    EXPECT_EQ(ReadText(scratch.File("import.mdb")), "proxied import");
-
-    auto seen = RequestsContaining(env, "/transfer.php");
-    std::vector<TRequest> ours;
-    for (const auto& r : seen) {
-        if (r.Path.find(key) != std::string::npos || r.Agent == "_WebTransfer_" + key) {
-            ours.push_back(r);
-        }
-    }
-    ASSERT_EQ(ours.size(), 3u);
-    for (const auto& r : ours) {
-        EXPECT_NE(r.Via.find("tinyproxy"), std::string::npos) << r.Method << " " << r.Path;
-    }
-    std::string log = ReadText(fs::path(env.Dir).parent_path() / "tinyproxy/tinyproxy.log");
-    EXPECT_NE(log.find("/transfer.php?" + key + "&-2"), std::string::npos);
-}
-
-// An empty ProxySpec is a direct connection, whatever the environment's proxy says.
-TEST_F(VelHTTPTest, EmptyProxySpecIsDirect) {
-    TClosedPort closed;
-    TScopedEnv proxy("http_proxy", closed.Url());
-    TScopedEnv noProxy("no_proxy", "");
-    std::string reply;
-    http.CheckService(reply);
-    EXPECT_EQ(reply, "OK");
-    auto seen = RequestsContaining(env, "?" + key + "&-2");
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].Via, "");
-}
-
-TEST_F(VelHTTPTest, UnreachableProxyFailsEveryRequest) {
-    TClosedPort closed;
-    http.ProxySpec = "127.0.0.1:" + std::to_string(closed.Port());
-    std::string reply;
-    http.CheckService(reply);
-    EXPECT_EQ(reply, "");
-    std::string file = scratch.File("export.mdb");
     WriteText(file, "rows");
-    EXPECT_FALSE(http.SendFile(false, file));
-    EXPECT_EQ(http.ErrorText.rfind("HTTP-Step 10: ", 0), 0u) << http.ErrorText;
-    EXPECT_FALSE(http.ReceiveFile(scratch.File("import.mdb"), true));
-    EXPECT_EQ(http.ErrorText.rfind("HTTP-Step 20: ", 0), 0u) << http.ErrorText;
-    EXPECT_TRUE(RequestsContaining(env, "?" + key + "&").empty());
+    ASSERT_TRUE(http.SendFile(false, file)) << http.ErrorText;
+    ASSERT_TRUE(http.ReceiveFile(import, true)) << http.ErrorText;
+    ASSERT_EQ(Ours().size() + Uploads("_").size(), 3u);
+    for (const std::string& via : {Ours()[0].Via, Ours()[1].Via, Uploads("_")[0].Via})
+        EXPECT_NE(via.find("tinyproxy"), std::string::npos);
+    http.ProxySpec = "127.0.0.1:1";
+    http.CheckService(reply);
+    EXPECT_FALSE(http.SendFile(false, file) || http.ReceiveFile(import, true) || !reply.empty());
+    EXPECT_EQ(Ours().size(), 2u);
+}
+
+TEST_F(VelHTTPTest, ClientRefusesOtherSchemesAndFollowsNoRedirect) {
+    TMemoryStream out;
+    EXPECT_FALSE(http.Client.Get("file:///etc/hostname", out));
+    EXPECT_TRUE(http.Client.Get(env.Url + "/status/302", out)) << http.Client.LastError;
+    EXPECT_FALSE(http.Client.Get(env.Url + "/files/missing", out));
+    EXPECT_EQ(http.Client.LastError + out.AsString(), "HTTP/1.0 404 Not Found"
+                                                      "status page");
+}
+
+// HTTPS: the server's certificate names "localhost" only and comes from the test CA, which only
+// the CA file makes known. Every refusal sends nothing and keeps the old import.
+TEST_F(VelHTTPTest, HttpsVerifiesTheServerCertificate) {
+    std::string ca = Env("ORVENDAL_TEST_CA"), content = SampleContent(4000);
+    // clang-format off
+    for (auto [host, caFile, error] : {std::tuple{"localhost", ca, ""},
+             {"127.0.0.1", ca, "Zertifikat gilt nicht für den Server 127.0.0.1"},
+             {"localhost", "", "Zertifikat des Servers localhost stammt von keiner vertrauenswürdigen Stelle"},
+             {"localhost", "/no.pem", "Zertifikatsdatei /no.pem kann nicht gelesen werden"}}) {
+        // clang-format on
+        http.ServerUrl = std::string("https://") + host + ":" + Env("ORVENDAL_TEST_HTTPS_PORT");
+        http.Client.CAFile = caFile;
+        std::string reply;
+        http.CheckService(reply);
+        EXPECT_EQ(reply, *error ? "" : "OK");
+        WriteText(file, content);
+        Offer(Deflated(content));
+        EXPECT_EQ(http.SendFile(true, file), !*error);
+        EXPECT_EQ(http.ErrorText, *error ? std::string("HTTP-Step 10: ") + error : "");
+        EXPECT_EQ(http.ReceiveFile(import, true), !*error);
+        EXPECT_EQ(Uploads("B").size(), 1u);
+        EXPECT_TRUE(ReadText(import) == (*error ? "old import" : content));
+        WriteText(import, "old import");
+    }
 }
 
 } // namespace
-} // namespace orvendal
+} // namespace orvendal::testing

@@ -1,0 +1,133 @@
+#pragma once
+// What the transport tests share: the loopback servers' variables (tests/servers), settings
+// files, packed data and the web server's records. Port 1 of 127.0.0.1 refuses connections.
+
+#include "common/TempFolder.h"
+#include "protect/Crypt.h"
+#include "protect/ZLibStream.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <sstream>
+
+namespace orvendal::testing {
+
+namespace fs = std::filesystem;
+
+inline std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value == nullptr ? std::string() : value;
+}
+inline std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+inline void WriteText(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+// The settings lines enciphered as a settings file.
+inline TMemoryStream SettingsStream(const std::vector<std::string>& lines) {
+    TMemoryStream stream;
+    EncryptLines(lines, stream);
+    stream.Rewind();
+    return stream;
+}
+// The bytes through DeflateStream (pack) or InflateStream.
+inline std::string Zlib(const std::string& bytes, bool pack = true) {
+    TMemoryStream source, result;
+    source.WriteString(bytes);
+    source.Rewind();
+    pack ? DeflateStream(source, result) : InflateStream(source, result);
+    return result.AsString();
+}
+inline std::string Deflated(const std::string& plain) {
+    return Zlib(plain);
+}
+inline std::string Inflated(const std::string& packed) {
+    return Zlib(packed, false);
+}
+// Binary content that packs: every 7th byte counts up.
+inline std::string SampleContent(size_t size) {
+    std::string text(size, 'r');
+    for (size_t i = 0; i < size; i += 7)
+        text[i] = static_cast<char>(i % 251);
+    return text;
+}
+
+// Holds the loopback mail servers for one test: ctest runs cases in parallel, and they share
+// one mailbox and one SMTP folder. Released with the object.
+class TMailServersLock {
+public:
+    TMailServersLock() {
+        if (std::string dir = Env("ORVENDAL_TEST_SMTP_DIR"); !dir.empty())
+            fd_ = open((dir + "/../servers.lock").c_str(), O_CREAT | O_RDWR, 0600);
+        flock(fd_, LOCK_EX);
+    }
+    ~TMailServersLock() { close(fd_); } // closing releases the lock
+
+private:
+    int fd_ = -1;
+};
+
+struct THttpEnv {
+    std::string Url, Dir, Proxy; // http://127.0.0.1:PORT, the state folder, tinyproxy's host:port
+};
+inline THttpEnv HttpEnv() {
+    return {Env("ORVENDAL_TEST_HTTP_URL"), Env("ORVENDAL_TEST_HTTP_DIR"),
+            Env("ORVENDAL_TEST_PROXY")};
+}
+#define ORVENDAL_REQUIRE_HTTP(env)                                                                 \
+    if ((env).Url.empty() || (env).Dir.empty() || (env).Proxy.empty())                             \
+    GTEST_SKIP() << "HTTP test servers not running: run under tests/servers/with-servers.sh"
+
+// A device key no other test (process) uses, so that records on the shared server are ours.
+inline std::string UniqueKey() {
+    static std::atomic<int> counter{0};
+    return std::to_string(getpid()) + std::to_string(100 + counter++);
+}
+
+struct TUpload {
+    std::string Agent, Path, Via, Body;
+};
+// The uploads the server stored with exactly this user agent, in arrival order.
+inline std::vector<TUpload> UploadsWithAgent(const THttpEnv& env, const std::string& agent) {
+    std::vector<fs::path> bodies;
+    for (const auto& entry : fs::directory_iterator(env.Dir + "/uploads"))
+        if (entry.path().extension() == ".body")
+            bodies.push_back(entry.path());
+    std::sort(bodies.begin(), bodies.end());
+    std::vector<TUpload> found;
+    for (auto stem : bodies)
+        if (ReadText(stem.replace_extension(".agent")) == agent)
+            found.push_back({agent, ReadText(stem.replace_extension(".path")),
+                             ReadText(stem.replace_extension(".via")),
+                             ReadText(stem.replace_extension(".body"))});
+    return found;
+}
+
+struct TRequest {
+    std::string Method, Path, Agent, Via;
+};
+// The requests the server logged whose path contains part.
+inline std::vector<TRequest> RequestsContaining(const THttpEnv& env, const std::string& part) {
+    std::vector<TRequest> found;
+    std::istringstream log(ReadText(env.Dir + "/requests.log"));
+    for (std::string line; std::getline(log, line);) {
+        std::vector<std::string> cells(1);
+        for (char c : line)
+            c == '\t' ? cells.emplace_back() : cells.back() += c;
+        cells.resize(4);
+        if (cells[1].find(part) != std::string::npos)
+            found.push_back({cells[0], cells[1], cells[2], cells[3]});
+    }
+    return found;
+}
+
+} // namespace orvendal::testing
