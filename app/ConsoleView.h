@@ -62,7 +62,7 @@ public:
     std::string InputBox(const std::string& caption, const std::string& prompt,
                          const std::string& value) override;
     bool OpenPictureDialog(std::string& fileName) override;
-    void SetPicture(const std::string&, const std::string&) override {}
+    bool SetPicture(const std::string&, const std::string&) override { return true; }
     void SetHint(const std::string&, const std::string&) override {}
     bool ShowPhotoSettings(TPhotoSettingsForm& form) override;
     void ShowPhotoAssignment(TSQLADOServer& server, const std::string& workDir) override;

@@ -3,11 +3,13 @@
 #include "app/RadioGroup.h"
 #include "app/VelQuonda2.h"
 #include "app/VelQuonda3.h"
+#include "app/Widgets.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QImageReader>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -54,6 +56,8 @@ void TQtView::SetText(const std::string& component, const std::string& text) {
     const QString value = QString::fromStdString(text);
     if (&widget == &form_) {
         widget.setWindowTitle(value);
+    } else if (auto* elided = qobject_cast<TElidedLabel*>(&widget)) {
+        elided->SetFullText(value);
     } else if (auto* label = qobject_cast<QLabel*>(&widget)) {
         label->setText(value);
     } else if (auto* button = qobject_cast<QAbstractButton*>(&widget)) {
@@ -165,16 +169,33 @@ bool TQtView::OpenPictureDialog(std::string& fileName) {
     return true;
 }
 
-void TQtView::SetPicture(const std::string& component, const std::string& fileName) {
+bool TQtView::SetPicture(const std::string& component, const std::string& fileName) {
     auto* label = qobject_cast<QLabel*>(&Find(component));
     if (label == nullptr) {
         throw std::invalid_argument("Keine Bildkomponente: " + component);
     }
+    label->clear();
     if (fileName.empty()) {
-        label->clear();
-    } else {
-        label->setPixmap(QPixmap(QString::fromStdString(fileName)));
+        return true;
     }
+    // Read at the size shown: a camera picture at full size can exceed Qt's allocation limit.
+    QImageReader reader(QString::fromStdString(fileName));
+    reader.setAutoTransform(true);
+    QSize room = label->size();
+    if (reader.transformation() & QImageIOHandler::TransformationRotate90) {
+        room.transpose(); // the scaled size applies before the picture is turned
+    }
+    const QSize size = reader.size();
+    if (!room.isEmpty() && size.isValid() &&
+        (size.width() > room.width() || size.height() > room.height())) {
+        reader.setScaledSize(size.scaled(room, Qt::KeepAspectRatio));
+    }
+    const QImage image = reader.read();
+    if (image.isNull()) {
+        return false;
+    }
+    label->setPixmap(QPixmap::fromImage(image));
+    return true;
 }
 
 void TQtView::SetHint(const std::string& component, const std::string& text) {

@@ -30,7 +30,7 @@ public:
                          const std::string& value) override;
     bool OpenPictureDialog(std::string& fileName) override;
     // Pictures show in labels; a hint is the widget's tool tip.
-    void SetPicture(const std::string& component, const std::string& fileName) override;
+    bool SetPicture(const std::string& component, const std::string& fileName) override;
     void SetHint(const std::string& component, const std::string& text) override;
     // The photo dialogs are made on first use and live as long as the form.
     bool ShowPhotoSettings(TPhotoSettingsForm& form) override;

@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QRadioButton>
+#include <QStyle>
 
 namespace orvendal {
 
@@ -9,6 +10,7 @@ TRadioGroup::TRadioGroup(QWidget* parent) : QGroupBox(parent), grid_(new QGridLa
     group_.setExclusive(true);
     grid_->setContentsMargins(8, 4, 8, 4);
     grid_->setVerticalSpacing(0);
+    grid_->setHorizontalSpacing(6);
 }
 
 void TRadioGroup::SetItems(const std::vector<std::string>& items) {
@@ -16,9 +18,11 @@ void TRadioGroup::SetItems(const std::vector<std::string>& items) {
         group_.removeButton(button);
         delete button;
     }
+    items_.clear();
     QWidget* previous = this;
     for (size_t i = 0; i < items.size(); ++i) {
-        auto* button = new QRadioButton(QString::fromStdString(items[i]), this);
+        items_.push_back(QString::fromStdString(items[i]));
+        auto* button = new QRadioButton(items_.back(), this);
         group_.addButton(button, static_cast<int>(i));
         // New buttons would join the end of the window's tab chain; keep them at the group.
         QWidget::setTabOrder(previous, button);
@@ -59,6 +63,29 @@ void TRadioGroup::Arrange() {
         QAbstractButton* button = group_.button(i);
         grid_->removeWidget(button);
         grid_->addWidget(button, i % rows, i / rows);
+    }
+    FitItems();
+}
+
+void TRadioGroup::resizeEvent(QResizeEvent* event) {
+    QGroupBox::resizeEvent(event);
+    FitItems();
+}
+
+void TRadioGroup::FitItems() {
+    const QMargins margins = grid_->contentsMargins();
+    const int column = (contentsRect().width() - margins.left() - margins.right() -
+                        grid_->horizontalSpacing() * (columns_ - 1)) /
+                       columns_;
+    const int room = column - style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) -
+                     style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
+    for (int i = 0; i < Count(); ++i) {
+        QAbstractButton* button = group_.button(i);
+        const QString& item = items_[size_t(i)];
+        const QString shown =
+            button->fontMetrics().elidedText(item, Qt::ElideRight, room, Qt::TextShowMnemonic);
+        button->setText(shown);
+        button->setToolTip(shown == item ? QString() : item);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // A radio group as the forms know it: a framed caption over a list of exclusive choices laid
-// out in columns, with the chosen item as an index (-1: none).
+// out in columns, with the chosen item as an index (-1: none). An item wider than its column is
+// shortened with "…" and shows its whole text as its tool tip.
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -28,10 +29,16 @@ public:
     // Spreads the items over columns (at least 1), filled top to bottom, then left to right.
     void SetColumns(int columns);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void Arrange();
+    // Shortens the items that do not fit their column.
+    void FitItems();
 
     QButtonGroup group_;
+    std::vector<QString> items_;
     QGridLayout* grid_;
     int columns_ = 1;
 };

@@ -70,8 +70,9 @@ void TForm2::CreateComponents() {
     QLabel* title = FormLabel(this, "Label101", "Zuordnung von Fotos", {50, 5, 500, 25},
                               Qt::AlignHCenter | Qt::AlignTop, 21);
     SetTextColor(title, QColor(0, 128, 0));
-    QLabel* job = FormLabel(this, "Label103", "(Auftragsbezeichnung)", {10, 30, 580, 20},
-                            Qt::AlignHCenter | Qt::AlignTop, 13);
+    TElidedLabel* job =
+        ElidedLabel(this, "Label103", {10, 30, 572, 20}, Qt::AlignHCenter | Qt::AlignTop, 13);
+    job->SetFullText("(Auftragsbezeichnung)");
     SetTextColor(job, QColor(255, 0, 0));
 
     auto* panel = new TPanel(this);

@@ -1,19 +1,26 @@
 #include "app/Widgets.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
-#include <QLabel>
+#include <QIcon>
+#include <QLibraryInfo>
 #include <QPushButton>
 #include <QScreen>
+#include <QTranslator>
 
 #include <algorithm>
 
 namespace orvendal {
 namespace {
 
-// Labels size themselves to their text, as on the forms' first platform; a text wider than the
-// window gets a smaller font instead.
+// Room kept free between a label and the window's border.
+constexpr int Margin = 8;
+
+// Labels size themselves to their text, as on the forms' first platform, within the window's
+// margins; a text wider than that room gets a smaller font instead.
 void FitToText(QLabel& label, const QRect& place, bool centred) {
-    const int room = label.parentWidget()->width();
+    const int right = label.parentWidget()->width() - Margin; // first pixel of the margin
+    const int room = centred ? right - Margin : right - place.left();
     QFont font = label.font();
     while (label.sizeHint().width() > room && font.pixelSize() > 8) {
         font.setPixelSize(font.pixelSize() - 1);
@@ -26,14 +33,59 @@ void FitToText(QLabel& label, const QRect& place, bool centred) {
     QRect grown = place.adjusted(0, 0, wider, 0);
     if (centred) {
         grown.translate(-wider / 2, 0);
-        grown.moveLeft(std::clamp(grown.left(), 0, std::max(0, room - grown.width())));
+        grown.moveLeft(std::clamp(grown.left(), Margin, std::max(Margin, right - grown.width())));
     } else {
-        grown.setRight(std::min(grown.right(), room - 1)); // left edge as placed
+        grown.setRight(std::min(grown.right(), right - 1)); // left edge as placed
     }
     label.setGeometry(grown);
 }
 
+void ApplyPixelSize(QWidget& widget, int pixelSize) {
+    if (pixelSize > 0) {
+        QFont font = widget.font();
+        font.setPixelSize(pixelSize);
+        widget.setFont(font);
+    }
+}
+
 } // namespace
+
+void TElidedLabel::SetFullText(const QString& text) {
+    full_ = text;
+    Elide();
+}
+
+void TElidedLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    Elide();
+}
+
+void TElidedLabel::Elide() {
+    QStringList lines = full_.split('\n');
+    for (QString& line : lines) {
+        line = fontMetrics().elidedText(line, Qt::ElideMiddle, contentsRect().width());
+    }
+    const QString shown = lines.join('\n');
+    setText(shown);
+    setToolTip(shown == full_ ? QString() : full_);
+}
+
+std::string InstallGermanQtTexts() {
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!translator->load("qtbase_de", folder) ||
+        !QCoreApplication::installTranslator(translator)) {
+        delete translator;
+        return "Warnung: Qt-Übersetzung qtbase_de fehlt in " + folder.toStdString() +
+               ", Standardknöpfe bleiben englisch";
+    }
+    return {};
+}
+
+QIcon ProgramIcon() {
+    // Installed, the icon theme has it; in the build tree the copy compiled in stands in.
+    return QIcon::fromTheme("orvendal", QIcon(":/orvendal-48.png"));
+}
 
 QPushButton* PlainButton(QWidget* parent, const char* name, const char* text, const QRect& place) {
     auto* button = new QPushButton(QString::fromUtf8(text), parent);
@@ -56,12 +108,18 @@ QLabel* FormLabel(QWidget* parent, const char* name, const char* text, const QRe
     label->setObjectName(name);
     label->setGeometry(place);
     label->setAlignment(alignment);
-    if (pixelSize > 0) {
-        QFont font = label->font();
-        font.setPixelSize(pixelSize);
-        label->setFont(font);
-    }
+    ApplyPixelSize(*label, pixelSize);
     FitToText(*label, place, alignment & Qt::AlignHCenter);
+    return label;
+}
+
+TElidedLabel* ElidedLabel(QWidget* parent, const char* name, const QRect& place,
+                          Qt::Alignment alignment, int pixelSize) {
+    auto* label = new TElidedLabel(parent);
+    label->setObjectName(name);
+    label->setGeometry(place);
+    label->setAlignment(alignment);
+    ApplyPixelSize(*label, pixelSize);
     return label;
 }
 
@@ -76,6 +134,7 @@ void SetUpForm(QWidget& window, int width, int height) {
     small.setPixelSize(11); // the forms' 8-point font: a 13-pixel status line holds one line
     window.setFont(small);
     window.setFixedSize(width, height);
+    window.setWindowIcon(ProgramIcon());
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         window.move(screen->availableGeometry().center() - QPoint(width / 2, height / 2));
     }

@@ -1,14 +1,40 @@
 #pragma once
 // The pieces the forms are built from: components named by their form names, at their places.
 
+#include <QLabel>
 #include <QStyle>
 
-class QLabel;
+#include <string>
+
+class QIcon;
 class QPushButton;
 class QRect;
 class QWidget;
 
 namespace orvendal {
+
+// A one-line label that keeps its whole text readable: a text too wide is shortened in the middle
+// with "…" and the whole text becomes the tool tip; recomputed on every change and resize.
+class TElidedLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    void SetFullText(const QString& text);
+    const QString& FullText() const { return full_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Elide();
+    QString full_;
+};
+
+// Installs Qt's German texts (standard buttons, file dialog) in the running application. Empty
+// when done, else a warning for the user.
+std::string InstallGermanQtTexts();
+// The program's icon, the one installed beside its desktop file.
+QIcon ProgramIcon();
 
 // A push button with the style's glyph.
 QPushButton* GlyphButton(QWidget* parent, const char* name, const char* text,
@@ -19,9 +45,13 @@ QPushButton* PlainButton(QWidget* parent, const char* name, const char* text, co
 // form's font.
 QLabel* FormLabel(QWidget* parent, const char* name, const char* text, const QRect& place,
                   Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop, int pixelSize = 0);
+// A TElidedLabel at its place, empty; pixelSize 0 keeps the form's font.
+TElidedLabel* ElidedLabel(QWidget* parent, const char* name, const QRect& place,
+                          Qt::Alignment alignment, int pixelSize = 0);
 // The text colour of a widget.
 void SetTextColor(QWidget* widget, const QColor& color);
-// A form: the 8-point form font, a fixed client size, centred on the primary screen.
+// A form: the 8-point form font, a fixed client size, centred on the primary screen, the
+// program's icon.
 void SetUpForm(QWidget& window, int width, int height);
 // A dialog form as SetUpForm, with a caption, a dialog border without title-bar buttons, on top.
 void SetUpDialog(QWidget& dialog, const char* caption, int width, int height);

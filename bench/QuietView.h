@@ -41,7 +41,7 @@ public:
         return value;
     }
     bool OpenPictureDialog(std::string&) override { return false; }
-    void SetPicture(const std::string&, const std::string&) override {}
+    bool SetPicture(const std::string&, const std::string&) override { return true; }
     void SetHint(const std::string&, const std::string&) override {}
     bool ShowPhotoSettings(TPhotoSettingsForm&) override { return false; }
     void ShowPhotoAssignment(TSQLADOServer&, const std::string&) override {}

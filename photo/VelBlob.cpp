@@ -162,9 +162,23 @@ std::string TVelBlob::TimeStampMode() {
     return Trim(SysValue(10, found));
 }
 
+// Files written for a photo that go again unless the photo is stored, newest first.
+class TLeftovers {
+public:
+    ~TLeftovers() {
+        std::error_code ignored;
+        for (auto file = files_.rbegin(); file != files_.rend(); ++file) {
+            fs::remove(*file, ignored);
+        }
+    }
+    void Add(const std::string& file) { files_.push_back(file); }
+    void Keep() { files_.clear(); }
+
+private:
+    std::vector<std::string> files_;
+};
+
 void TVelBlob::ReadPhoto() {
-    const std::string archive = WorkDir + "Fotos";
-    std::string compressedName;
     const std::string mode = TimeStampMode();
     const TColor color = KindColor(RowText(0, 3));
     const std::string stamp = mode != "0" ? LocalTimeText(FileName) : "";
@@ -175,40 +189,69 @@ void TVelBlob::ReadPhoto() {
                              "Es können nur Fotos im JPEG-Format verarbeitet werden!");
             return;
         }
-        if (WorkDir.empty() || !PhotoDir.starts_with(WorkDir)) {
-            fs::create_directory(archive);
-            std::string name = fs::path(FileName).filename().string();
-            while (fs::exists(archive + "/" + name)) {
-                name = "_" + name;
-            }
-            FileName = archive + "/" + name;
-            photo.Data.SaveToFile(FileName);
-            compressedName = archive + "/C_" + name;
-        }
-        int width = photo.Width;
-        int height = photo.Height;
-        FitInto(MaxEdge, width, height);
-        QImage image = photo.Decode(width, height);
-        if (mode != "0" || width != photo.Width || height != photo.Height) {
-            image = image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            if (mode != "0") {
-                DrawStamp(image, stamp, color, StrToIntDef(mode, 1));
-            }
-        }
         TMemoryStream stored;
-        EncodeJpeg(image, 70, stored);
-        const std::string where = RowWhere(0);
-        if (Server->WriteBlob("MBlob", "FeldBlob", where, stored)) {
-            Server->Update("MBlob", "Status=" + Quote("1"), where);
-        } else {
-            PhotoError("Speichern", Server->LastError, TMsgKind::Error);
+        if (!Shrink(photo, mode, stamp, color, stored)) {
+            View->MessageBox(TMsgKind::Warning, "Das Foto ist unvollständig: " + FileName);
+            return;
         }
-        if (!compressedName.empty()) {
-            stored.SaveToFile(compressedName);
-        }
+        Store(photo, stored);
     } catch (const std::exception& e) {
         View->MessageBox(TMsgKind::Error, e.what());
     }
+}
+
+bool TVelBlob::Shrink(const TJpegImage& photo, const std::string& mode, const std::string& stamp,
+                      TColor color, TMemoryStream& stored) const {
+    int width = photo.Width;
+    int height = photo.Height;
+    FitInto(MaxEdge, width, height);
+    bool complete = true;
+    QImage image = photo.Decode(width, height, complete);
+    if (!complete) {
+        return false;
+    }
+    if (mode != "0" || width != photo.Width || height != photo.Height) {
+        image = image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (mode != "0") {
+            DrawStamp(image, stamp, color, StrToIntDef(mode, 1));
+        }
+    }
+    EncodeJpeg(image, 70, stored);
+    return true;
+}
+
+// The archive copy and the compressed copy are written first and removed again when the row
+// cannot take the photo, so that no attempt leaves files behind.
+void TVelBlob::Store(const TJpegImage& photo, const TMemoryStream& stored) {
+    TLeftovers leftovers;
+    std::string archived = FileName;
+    if (WorkDir.empty() || !PhotoDir.starts_with(WorkDir)) {
+        const std::string archive = WorkDir + "Fotos";
+        std::error_code error;
+        if (fs::create_directory(archive, error)) {
+            leftovers.Add(archive);
+        } else if (error) {
+            throw std::runtime_error("Ordner " + archive +
+                                     " kann nicht angelegt werden: " + error.message());
+        }
+        std::string name = fs::path(FileName).filename().string();
+        while (fs::exists(archive + "/" + name)) {
+            name = "_" + name;
+        }
+        archived = archive + "/" + name;
+        leftovers.Add(archived);
+        photo.Data.SaveToFile(archived);
+        leftovers.Add(archive + "/C_" + name);
+        stored.SaveToFile(archive + "/C_" + name);
+    }
+    const std::string where = RowWhere(0);
+    if (!Server->WriteBlob("MBlob", "FeldBlob", where, stored)) {
+        PhotoError("Speichern", Server->LastError, TMsgKind::Error);
+        return;
+    }
+    Server->Update("MBlob", "Status=" + Quote("1"), where);
+    leftovers.Keep();
+    FileName = archived;
 }
 
 void TVelBlob::DeletePhoto() {
@@ -322,17 +365,22 @@ bool TVelBlob::SelectRows() {
 }
 
 void TVelBlob::Open() {
-    if (SelectRows()) {
+    const bool selected = SelectRows();
+    ShowControls(selected); // a failed opening before must not hide them for good
+    if (selected) {
         Show();
         return;
     }
+    PhotoError("Öffnen", Server->LastError, TMsgKind::Error);
+}
+
+void TVelBlob::ShowControls(bool visible) {
     for (int id : {103, 104, 105, 106, 107, 321, 322, 1001}) {
-        View->SetVisible(ControlById(id), false);
+        View->SetVisible(ControlById(id), visible);
     }
     for (const char* button : {"PrevBtn", "NextBtn", "YesBtn", "NoBtn", "RetryBtn"}) {
-        View->SetVisible(button, false);
+        View->SetVisible(button, visible);
     }
-    PhotoError("Öffnen", Server->LastError, TMsgKind::Error);
 }
 
 void TVelBlob::Show() {
@@ -434,27 +482,32 @@ std::string TVelBlob::LocateCameraFile() {
 void TVelBlob::ShowPicture(bool hasPhoto) {
     const std::string panel = ControlById(1001);
     QImageReader reader(QString::fromStdString(FileName));
-    const QSize size = reader.size();
-    if (!reader.canRead() || !size.isValid()) {
-        View->SetEnabled("YesBtn", false);
-        View->SetHint("Preview", "");
-        View->SetPicture("Preview", "");
-        View->SetSize(panel, 390, 290);
-        View->SetText(panel, "Fehler Dateianzeige: " + FileName + "!");
-        return;
+    reader.setAutoTransform(true);
+    QSize size = reader.size();
+    if (reader.transformation() & QImageIOHandler::TransformationRotate90) {
+        size.transpose(); // shown upright, as it is stored
     }
-    View->SetPicture("Preview", FileName);
-    int width = size.width();
-    int height = size.height();
-    FitInto(width > height ? PreviewWidth : PreviewHeight, width, height);
-    View->SetSize(panel, int(double(width) * Zoom), int(double(height) * Zoom));
-    View->SetHint("Preview", "Bildgröße: " + std::to_string(size.width()) + " x " +
-                                 std::to_string(size.height()));
-    if (!hasPhoto && Mode == 90) {
-        ShowCameraTime();
+    if (reader.canRead() && size.isValid()) {
+        int width = size.width();
+        int height = size.height();
+        FitInto(width > height ? PreviewWidth : PreviewHeight, width, height);
+        View->SetSize(panel, int(double(width) * Zoom), int(double(height) * Zoom));
+        if (View->SetPicture("Preview", FileName)) {
+            View->SetHint("Preview", "Bildgröße: " + std::to_string(size.width()) + " x " +
+                                         std::to_string(size.height()));
+            if (!hasPhoto && Mode == 90) {
+                ShowCameraTime();
+            }
+            View->SetText(panel, "");
+            View->SetEnabled("YesBtn", true);
+            return;
+        }
     }
-    View->SetText(panel, "");
-    View->SetEnabled("YesBtn", true);
+    View->SetEnabled("YesBtn", false);
+    View->SetHint("Preview", "");
+    View->SetPicture("Preview", "");
+    View->SetSize(panel, 390, 290);
+    View->SetText(panel, "Fehler Dateianzeige: " + FileName + "!");
 }
 
 // The camera file's time beside the device's; both red when they lie more than an hour apart.

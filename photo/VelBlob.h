@@ -13,6 +13,7 @@
 
 namespace orvendal {
 
+struct TJpegImage;
 class TVelMail;
 class TVelHTTP;
 
@@ -77,6 +78,8 @@ private:
     bool SelectRows();
     std::string SysValue(int id, bool& found);
     std::string LocateCameraFile();
+    // Shows or hides every control but CloseBtn.
+    void ShowControls(bool visible);
     void ShowJob();
     void ShowKind();
     void ShowPicture(bool hasPhoto);
@@ -84,6 +87,11 @@ private:
     void ShowButtons(bool hasPhoto);
     void PhotoError(const std::string& verb, const std::string& text, TMsgKind kind);
     std::string TimeStampMode();
+    // The photo shrunk to MaxEdge, stamped by mode and encoded; false when it is incomplete.
+    bool Shrink(const TJpegImage& photo, const std::string& mode, const std::string& stamp,
+                TColor color, TMemoryStream& stored) const;
+    // The archive copies and the row; nothing stays behind when the row cannot take it.
+    void Store(const TJpegImage& photo, const TMemoryStream& stored);
     bool ExportRow(int row, TSQLADOServer& exportDb, TMemoryStream& blob);
     void Sent(bool ok, int row, const std::string& errorText);
 };

@@ -50,8 +50,9 @@ public:
                                  const std::string& value) = 0;
     // Picture-file open dialog; false when nothing was chosen.
     virtual bool OpenPictureDialog(std::string& fileName) = 0;
-    // The picture file shown by a picture component; an empty name clears it.
-    virtual void SetPicture(const std::string& component, const std::string& fileName) = 0;
+    // Shows a picture file in a picture component, scaled to the component's size (size it
+    // first); an empty name clears it. False when the file cannot be shown.
+    virtual bool SetPicture(const std::string& component, const std::string& fileName) = 0;
     // A component's hint; an empty text switches it off.
     virtual void SetHint(const std::string& component, const std::string& text) = 0;
 

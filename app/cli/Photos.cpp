@@ -1,3 +1,4 @@
+#include "app/Widgets.h"
 #include "app/cli/Session.h"
 
 #include "db/SQLADO.h"
@@ -102,6 +103,9 @@ int Run(const TGlobalOptions& options, const std::vector<std::string>& args) {
     char name[] = "orvendal-cli";
     char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv);
+    if (const std::string warning = InstallGermanQtTexts(); !warning.empty()) {
+        std::cerr << warning << "\n";
+    }
 
     TSession session(options);
     if (!session.SelectDevice(args[0])) {

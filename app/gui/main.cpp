@@ -1,6 +1,7 @@
 // orvendal: the desktop program. It opens the main window over the settings beside it.
 #include "Version.h"
 #include "app/MainWindow.h"
+#include "app/Widgets.h"
 
 #include <QApplication>
 
@@ -24,6 +25,10 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName("Orvendal");
+    if (const std::string warning = orvendal::InstallGermanQtTexts(); !warning.empty()) {
+        std::cerr << warning << "\n";
+    }
+    QApplication::setWindowIcon(orvendal::ProgramIcon()); // also for the message boxes
     // Lets the desktop match the window to orvendal.desktop and its icon.
     QGuiApplication::setDesktopFileName("orvendal");
     orvendal::TMainWindow window;

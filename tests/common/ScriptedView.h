@@ -117,8 +117,9 @@ public:
         Pictures.pop_front();
         return !fileName.empty();
     }
-    void SetPicture(const std::string& c, const std::string& fileName) override {
+    bool SetPicture(const std::string& c, const std::string& fileName) override {
         Picture[c] = fileName;
+        return true;
     }
     void SetHint(const std::string& c, const std::string& text) override { Hint[c] = text; }
     bool ShowPhotoSettings(TPhotoSettingsForm& form) override {
