@@ -77,8 +77,13 @@ void TRadioGroup::FitItems() {
     const int column = (contentsRect().width() - margins.left() - margins.right() -
                         grid_->horizontalSpacing() * (columns_ - 1)) /
                        columns_;
-    const int room = column - style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) -
-                     style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
+    // What a button needs beside its text: the indicator, its spacing, the style's margins.
+    QAbstractButton* first = group_.button(0);
+    const int room = first == nullptr ? 0
+                                      : column - first->sizeHint().width() +
+                                            first->fontMetrics()
+                                                .size(Qt::TextShowMnemonic, first->text())
+                                                .width();
     for (int i = 0; i < Count(); ++i) {
         QAbstractButton* button = group_.button(i);
         const QString& item = items_[size_t(i)];
