@@ -1,51 +1,50 @@
 #pragma once
-// Program folders for the main window and the console: enciphered settings files, a loopback
-// HTTP server (python's http.server) for online mode, and the built programs run as processes.
+// Program folders for the main window and the console: enciphered settings files, files on the
+// loopback web server for online mode, and the built programs run as processes.
 
 #include "app/VelQuonda1.h"
 #include "common/ScriptedView.h"
 #include "common/TempFolder.h"
+#include "protect/KeyList.h"
+#include "transport/MailFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <sys/types.h>
-#include <vector>
+#include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace orvendal::testing {
 
 using Lines = std::vector<std::string>;
 
 // Writes lines (UTF-8) as an enciphered settings file, as administrators make them.
-void WriteSettings(const std::string& fileName, const Lines& lines);
-// Writes raw bytes.
-void WriteFile(const std::string& fileName, const std::string& bytes);
+inline void WriteSettings(const std::string& fileName, const Lines& lines) {
+    TMemoryStream stream;
+    SaveKeyLines(lines, stream);
+    stream.SaveToFile(fileName);
+}
+
+inline void WriteFile(const std::string& fileName, const std::string& bytes) {
+    WriteText(fileName, bytes);
+}
+
 // Lines of a device settings file: identity, name, number and the extra lines.
-Lines DeviceLines(const std::string& identity, const std::string& name, const std::string& number,
-                  const Lines& extra = {});
+inline Lines DeviceLines(const std::string& identity, const std::string& name,
+                         const std::string& number, const Lines& extra = {}) {
+    Lines lines = {"1=" + identity, "2=" + name, "7=" + number};
+    lines.insert(lines.end(), extra.begin(), extra.end());
+    return lines;
+}
 
 // A program folder whose program file is "orvendal"; its settings file is "orvendal.ini".
 class TProgramFolder : public TTempFolder {
 public:
     std::string ProgramFile() const { return Path() + "orvendal"; }
     std::string SettingsFile() const { return Path() + "orvendal.ini"; }
-};
-
-// A loopback port that nothing listens on at the time of the call.
-int FreeLoopbackPort();
-
-// python3 -m http.server on a free loopback port serving a folder; stopped by the destructor.
-class THttpServer {
-public:
-    explicit THttpServer(const std::string& folder);
-    ~THttpServer();
-    bool Running() const { return running_; } // answered within the start-up time
-    std::string Url() const;                  // "http://127.0.0.1:PORT/"
-
-private:
-    pid_t pid_ = -1;
-    int port_ = 0;
-    bool running_ = false;
 };
 
 // A TForm1 over a scripted view and a program folder.
@@ -55,27 +54,87 @@ struct TFormUnderTest {
     TForm1 Form;
 };
 
+// A socket listening on a free loopback port, which port receives.
+inline int Listen(int& port) {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t length = sizeof address;
+    bind(s, reinterpret_cast<sockaddr*>(&address), length);
+    listen(s, 8);
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    port = ntohs(address.sin_port);
+    return s;
+}
+
+// A loopback port that nothing listens on at the time of the call.
+inline int FreeLoopbackPort() {
+    int port = 0;
+    close(Listen(port));
+    return port;
+}
+
 struct TRun {
     int Code = -1; // -1: killed after the time-out
     std::string Out, Err;
 };
 
-// A program of the build ("orvendal-cli" or "orvendal") with args (shell words), stdin from
-// /dev/null, started by the constructor.
+// A shell command started by the constructor with stdin from /dev/null; killed at the latest
+// when the object ends.
 class TProcess {
 public:
-    TProcess(const std::string& program, const std::string& args);
-    ~TProcess();
-    // Waits at most seconds for the end; kills the program after that.
-    TRun Wait(int seconds = 100);
+    explicit TProcess(const std::string& command) : pid_(fork()) {
+        if (pid_ == 0) {
+            const std::string all =
+                command + " </dev/null >" + files_.File("out") + " 2>" + files_.File("err");
+            execl("/bin/sh", "sh", "-c", all.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    }
+    ~TProcess() { Wait(0); }
+    // Waits at most seconds for the end, then kills it.
+    TRun Wait(int seconds = 100) {
+        int status = 0;
+        for (int i = 0; pid_ > 0 && waitpid(pid_, &status, WNOHANG) == 0; ++i) {
+            if (i >= seconds * 50 && kill(pid_, SIGKILL) == 0) {
+                waitpid(pid_, &status, 0);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        const bool ended = pid_ > 0 && WIFEXITED(status);
+        pid_ = -1;
+        return {ended ? WEXITSTATUS(status) : -1, ReadText(files_.File("out")),
+                ReadText(files_.File("err"))};
+    }
 
 private:
     TTempFolder files_;
-    pid_t pid_ = -1;
+    pid_t pid_;
 };
 
-inline TRun RunProgram(const std::string& program, const std::string& args) {
-    return TProcess(program, args).Wait();
+// A program of the build ("orvendal-cli", "orvendal") with args (shell words).
+inline TProcess Program(const std::string& program, const std::string& args) {
+    return TProcess("exec " + std::string(ORVENDAL_BINARY_DIR) + "/app/" + program + " " + args);
 }
+
+inline TRun RunProgram(const std::string& program, const std::string& args) {
+    return Program(program, args).Wait();
+}
+
+// Files on the loopback web server of tests/servers/with-servers.sh (its "files/"), under names
+// of their own; empty Url() when the servers are not running.
+class TWebFiles {
+public:
+    std::string Url(const std::string& name = "") const {
+        return url_.empty() ? "" : url_ + "/files/" + prefix_ + name;
+    }
+    void Put(const std::string& name, const std::string& bytes) const {
+        WriteText(Env("ORVENDAL_TEST_HTTP_DIR") + "/files/" + prefix_ + name, bytes);
+    }
+
+private:
+    TTempFolder unique_; // its name keeps the names of parallel tests apart
+    std::string prefix_ = fs::path(unique_.Path()).parent_path().filename().string() + "-";
+    std::string url_ = Env("ORVENDAL_TEST_HTTP_URL");
+};
 
 } // namespace orvendal::testing
