@@ -10,20 +10,18 @@ import sys
 
 FOLDER = sys.argv[2]
 MAX_COMMANDS = 200
-
-
-def messages():
-    names = sorted(n for n in os.listdir(FOLDER) if not n.startswith("."))
-    return [(n, open(os.path.join(FOLDER, n), "rb").read()) for n in names]
+FIXED = {"USER": "+OK", "PASS": "+OK", "NOOP": "+OK", "DELE": "+OK", "RSET": "+OK",
+         "STLS": "-ERR STLS nicht verfügbar", "CAPA": "+OK\r\nUSER\r\nTOP\r\n."}
 
 
 class Handler(socketserver.StreamRequestHandler):
     def send(self, line):
-        self.wfile.write(line.encode() + b"\r\n")
+        self.wfile.write(line.encode() + b"\r\n")  # one line, or several joined by CR LF
 
     def handle(self):
         self.send("+OK ready")
-        mails = messages()
+        mails = [(n, open(os.path.join(FOLDER, n), "rb").read())
+                 for n in sorted(os.listdir(FOLDER)) if not n.startswith(".")]
         for _ in range(MAX_COMMANDS):
             line = self.rfile.readline()
             if not line:
@@ -33,21 +31,13 @@ class Handler(socketserver.StreamRequestHandler):
             words = line.decode(errors="replace").strip().split()
             command = words[0].upper() if words else ""
             name, mail = mails[int(words[1]) - 1] if command in ("TOP", "RETR") else ("", b"")
-            if command in ("USER", "PASS", "NOOP", "DELE", "RSET"):
-                self.send("+OK")
-            elif command == "STLS":
-                self.send("-ERR STLS nicht verfügbar")
-            elif command == "CAPA":
-                self.wfile.write(b"+OK\r\nUSER\r\nTOP\r\n.\r\n")
+            if command in FIXED:
+                self.send(FIXED[command])
             elif command == "STAT":
                 self.send("+OK %d %d" % (len(mails), sum(len(m) for _, m in mails)))
-            elif command == "LIST" and len(words) > 1:
-                self.send("+OK %s %d" % (words[1], len(mails[int(words[1]) - 1][1])))
             elif command == "LIST":
-                self.send("+OK")
-                for i, (_, m) in enumerate(mails, 1):
-                    self.send("%d %d" % (i, len(m)))
-                self.send(".")
+                self.send("\r\n".join(["+OK"] + ["%d %d" % (i, len(m)) for i, (_, m) in
+                                                   enumerate(mails, 1)] + ["."]))
             elif command == "TOP" and "refuse-top" in name:
                 self.send("-ERR Kopf nicht lesbar")
             elif command == "TOP":

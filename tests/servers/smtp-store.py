@@ -2,8 +2,8 @@
 preceded by "X-Envelope-From:", "X-Envelope-To:" (recipients comma-joined) and "X-Envelope-TLS:"
 (yes or no). Three servers share the folder: PLAIN offers no STARTTLS but accepts AUTH in plain
 text (so a client that falls back to plain text shows up), STARTTLS requires STARTTLS, TLS is
-TLS from the first byte. What each saw goes to FOLDER/../smtp-seen.log, one line per EHLO, AUTH
-and MAIL: "PORT COMMAND tls=yes|no".
+TLS from the first byte. What each saw goes to FOLDER/../smtp-seen.log, one line per AUTH and MAIL:
+"COMMAND tls=yes|no".
 Usage: smtp-store.py FOLDER CERT KEY PLAIN_PORT STARTTLS_PORT TLS_PORT"""
 import asyncio
 import itertools
@@ -25,16 +25,10 @@ def tls(server):
 
 def seen(server, command):
     with open(SEEN, "a") as log:
-        log.write("%d %s tls=%s\n" % (server.transport.get_extra_info("sockname")[1], command,
-                                       tls(server)))
+        log.write("%s tls=%s\n" % (command, tls(server)))
 
 
 class Store:
-    async def handle_EHLO(self, server, session, envelope, hostname, responses):
-        seen(server, "EHLO")
-        session.host_name = hostname
-        return responses
-
     async def handle_MAIL(self, server, session, envelope, address, options):
         seen(server, "MAIL")
         envelope.mail_from = address

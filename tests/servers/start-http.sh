@@ -11,10 +11,7 @@ mkdir -p "$http" "$proxy"
 /usr/bin/python3 "$here/web_transfer.py" "$http" 3600 "$ORVENDAL_TEST_CERT" "$ORVENDAL_TEST_KEY" \
   >"$http/server.log" 2>&1 &
 echo $! >>"$state/pids"
-for _ in $(seq 100); do
-  [ -s "$http/port" ] && break
-  sleep 0.1
-done
+for _ in $(seq 100); do [ -s "$http/port" ] && break; sleep 0.1; done
 [ -s "$http/port" ] || { echo "start-http: web server did not start" >&2; exit 1; }
 port=$(cat "$http/port")
 
@@ -40,23 +37,13 @@ tinyproxy -d -c "$proxy/tinyproxy.conf" >"$state/tinyproxy.out" 2>&1 &
 echo $! >>"$state/pids"
 
 # Both answer once a probe through the proxy reaches the web server.
-ready=0
-for _ in $(seq 50); do
-  if /usr/bin/python3 - "$port" "$pport" <<'EOF' 2>/dev/null; then
-import sys, urllib.request
-port, pport = sys.argv[1], sys.argv[2]
-direct = urllib.request.build_opener(urllib.request.ProxyHandler({}))
-direct.open("http://127.0.0.1:%s/status/204" % port, timeout=2).read()
-proxied = urllib.request.build_opener(
-    urllib.request.ProxyHandler({"http": "http://127.0.0.1:%s" % pport}))
-proxied.open("http://127.0.0.1:%s/status/204" % port, timeout=2).read()
-EOF
-    ready=1
-    break
-  fi
-  sleep 0.2
-done
-[ "$ready" = 1 ] || { echo "start-http: web server or tinyproxy does not answer" >&2; exit 1; }
+probe() {
+  /usr/bin/python3 -c "import urllib.request as u
+for proxy in ({}, {'http': 'http://127.0.0.1:$pport'}):
+    u.build_opener(u.ProxyHandler(proxy)).open('http://127.0.0.1:$port/status/204', timeout=2)"
+}
+for _ in $(seq 50); do probe 2>/dev/null && break; sleep 0.2; done
+probe 2>/dev/null || { echo "start-http: web server or tinyproxy does not answer" >&2; exit 1; }
 
 echo "export ORVENDAL_TEST_HTTP_URL=http://127.0.0.1:$port"
 echo "export ORVENDAL_TEST_HTTP_DIR=$http"

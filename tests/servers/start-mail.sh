@@ -69,10 +69,6 @@ service imap-login {
     ssl = yes
   }
 }
-service pop3 {
-  process_limit = 10
-}
-pop3_uidl_format = %08Xu%08Xv
 CONF
 dovecot -F -c "$base/dovecot.conf" >"$base/dovecot.out" 2>&1 &
 echo $! >> "$state/pids"
@@ -86,8 +82,8 @@ cat <<OUT
 export ORVENDAL_TEST_POP3=127.0.0.1:$pop3
 export ORVENDAL_TEST_IMAP=127.0.0.1:$imap
 export ORVENDAL_TEST_SMTP=127.0.0.1:$smtp
-export ORVENDAL_TEST_POP3S=$pop3s ORVENDAL_TEST_IMAPS=$imaps
-export ORVENDAL_TEST_SMTP_STARTTLS=$smtps ORVENDAL_TEST_SMTP_TLS=$smtptls
+export ORVENDAL_TEST_POP3S=127.0.0.1:$pop3s ORVENDAL_TEST_IMAPS=127.0.0.1:$imaps
+export ORVENDAL_TEST_SMTP_STARTTLS=127.0.0.1:$smtps ORVENDAL_TEST_SMTP_TLS=127.0.0.1:$smtptls
 export ORVENDAL_TEST_POP3_SCRIPT=127.0.0.1:$script
 export ORVENDAL_TEST_POP3_SCRIPT_DIR=$base/script
 export ORVENDAL_TEST_MAILDIR=$maildir

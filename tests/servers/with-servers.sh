@@ -27,10 +27,9 @@ openssl req -x509 $key -keyout ca.key -out ca.pem -days 2 -subj "/CN=Orvendal Te
 openssl req $key -keyout server.key -out server.csr -subj /CN=localhost 2>/dev/null
 openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -out server.pem \
   -extfile <(echo subjectAltName=DNS:localhost) 2>/dev/null
-chmod 644 ./*.key && cd - >/dev/null
+cd - >/dev/null
 export ORVENDAL_TEST_CA=$tls/ca.pem ORVENDAL_TEST_CERT=$tls/server.pem ORVENDAL_TEST_KEY=$tls/server.key
 for start in "$here"/start-*.sh; do
-  [ -e "$start" ] || continue
   exports=$(bash "$start" "$state") || { echo "with-servers: $(basename "$start") failed" >&2; exit 1; }
   eval "$exports"
 done

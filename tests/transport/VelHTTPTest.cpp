@@ -155,7 +155,7 @@ TEST_F(VelHTTPTest, ClientRefusesOtherSchemesAndFollowsNoRedirect) {
     TMemoryStream out;
     EXPECT_FALSE(http.Client.Get("file:///etc/hostname", out));
     EXPECT_TRUE(http.Client.Get(env.Url + "/status/302", out)) << http.Client.LastError;
-    EXPECT_FALSE(http.Client.Get(env.Url + "/files/missing", out));
+    EXPECT_FALSE(http.Client.Get(env.Url + "/status/404", out));
     EXPECT_EQ(http.Client.LastError + out.AsString(), "HTTP/1.0 404 Not Found"
                                                       "status page");
 }
