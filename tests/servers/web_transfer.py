@@ -10,6 +10,7 @@ sees or serves lives under STATE_DIR, so tests arrange replies and read what arr
   GET  /any?DEV&-2        probe: the text of probe/DEV.txt, "OK" when that file is missing
   GET  /any?DEV&100[&0]   download: the bytes of download/DEV.z, empty when missing
   POST /any               upload: stored as uploads/NNN.body with NNN.agent, NNN.path, NNN.via
+  GET  /files/NAME        the file files/NAME (404 when missing)
   GET  /status/CODE       answers with that status code
   GET  /drop              announces more bytes than it sends, then closes the connection
 
@@ -49,17 +50,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def read_file(self, folder, name):
         path = os.path.join(self.state, folder, os.path.basename(name))
-        try:
-            with open(path, "rb") as f:
-                return f.read()
-        except OSError:
-            return None
+        return open(path, "rb").read() if os.path.isfile(path) else None
 
     def special(self):
         """Answers the fault and file paths; False when the path is the transfer script's."""
         parts = self.path.split("?", 1)[0].strip("/").split("/")
         if len(parts) == 2 and parts[0] == "status" and parts[1].isdigit():
             self.reply(int(parts[1]), b"status page")
+        elif len(parts) == 2 and parts[0] == "files":
+            content = self.read_file("files", parts[1])
+            self.reply(404 if content is None else 200, content or b"")
         elif parts == ["drop"]:
             self.send_response(200)
             self.send_header("Content-Length", "100000")
@@ -123,7 +123,7 @@ def serve(state, name, lifetime, context=None):
 def main():
     state = sys.argv[1]
     lifetime = float(sys.argv[2]) if len(sys.argv) > 2 else 3600.0
-    for folder in ("uploads", "download", "probe"):
+    for folder in ("uploads", "download", "files", "probe"):
         os.makedirs(os.path.join(state, folder), exist_ok=True)
     Handler.state = state
     if len(sys.argv) > 4:
