@@ -202,17 +202,19 @@ TEST_P(Refusal, FailsTheStep) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Table, Refusal, ::testing::Values(
     TRefusal{"Pop3WithoutStls", "127.0.0.1", "ORVENDAL_TEST_POP3_SCRIPT", "starttls", "1",
-             "20: Server 127.0.0.1 bietet keine verschlüsselte Verbindung (STARTTLS) an: -ERR STLS "
-             "nicht verfügbar)", "USER", false, true},
+             "20: Server 127.0.0.1 bietet keine verschlüsselte Verbindung (STARTTLS) an: -ERR "
+             "STLS nicht verfügbar)", "USER", false, true},
     TRefusal{"SmtpWithoutStarttls", "127.0.0.1", "ORVENDAL_TEST_SMTP", "starttls", "1",
              "10: Server 127.0.0.1 bietet keine verschlüsselte Verbindung (STARTTLS) an: TLS not "
              "available)", "AUTH", true, true},
     TRefusal{"CertificateForAnotherHost", "127.0.0.1", "ORVENDAL_TEST_POP3S", "tls", "1",
              "20: Zertifikat gilt nicht für den Server 127.0.0.1)", "Login:", false, true},
     TRefusal{"UnknownCA", "localhost", "ORVENDAL_TEST_IMAPS", "tls", "1", "20: Zertifikat des "
-             "Servers localhost stammt von keiner vertrauenswürdigen Stelle)", "Login:", false, false},
+             "Servers localhost stammt von keiner vertrauenswürdigen Stelle)", "Login:", false,
+             false},
     TRefusal{"UnknownSecurity", "127.0.0.1", "ORVENDAL_TEST_POP3_SCRIPT", "ssl", "1",
-             "20: Unbekannte E-Mail-Sicherheit (erlaubt: leer, starttls oder tls))", "USER", false, true},
+             "20: Unbekannte E-Mail-Sicherheit (erlaubt: leer, starttls oder tls))", "USER", false,
+             true},
     TRefusal{"RefusedDownload", "127.0.0.1", "ORVENDAL_TEST_POP3_SCRIPT", "", "1-refuse-retr",
              "21: Server verweigert RETR 1: Nachricht gesperrt)", "DELE", false, true},
     TRefusal{"BrokenDownload", "127.0.0.1", "ORVENDAL_TEST_POP3_SCRIPT", "", "1-drop-retr", "21: ",
