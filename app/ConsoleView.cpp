@@ -1,5 +1,6 @@
 #include "app/ConsoleView.h"
 
+#include <algorithm>
 #include <istream>
 #include <ostream>
 
@@ -26,6 +27,7 @@ bool TConsoleView::Offered(const std::string& component) const {
 
 void TConsoleView::SetText(const std::string& component, const std::string& text) {
     if (component == "Label1" && !text.empty()) {
+        ClearProgressLine();
         out_ << text << "\n";
     }
 }
@@ -52,6 +54,7 @@ const std::vector<std::string>& TConsoleView::Items(const std::string& component
 }
 
 bool TConsoleView::MessageBox(TMsgKind kind, const std::string& text) {
+    ClearProgressLine();
     Messages.push_back({kind, text});
     switch (kind) {
     case TMsgKind::Information:
@@ -135,6 +138,39 @@ void TConsoleView::ShowPhotoAssignment(TSQLADOServer& server, const std::string&
 
 void TConsoleView::ProcessMessages() {
     out_.flush();
+}
+
+void TConsoleView::SetProgress(int done, int total) {
+    if (!ProgressLine) {
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (done == 0) {
+        stepStart_ = now;
+    }
+    constexpr int Width = 30;
+    const int filled = total > 0 ? std::clamp(done * Width / total, 0, Width) : 0;
+    const double seconds = std::chrono::duration<double>(now - stepStart_).count();
+    out_ << "\r\033[K[" << std::string(static_cast<size_t>(filled), '#')
+         << std::string(static_cast<size_t>(Width - filled), '-') << "] " << done << " von "
+         << total;
+    if (seconds > 0 && done > 0) {
+        out_ << " (" << static_cast<long>(done / seconds) << "/s)";
+    }
+    out_.flush();
+    lineDrawn_ = true;
+}
+
+void TConsoleView::HideProgress() {
+    ClearProgressLine();
+}
+
+void TConsoleView::ClearProgressLine() {
+    if (lineDrawn_) {
+        out_ << "\r\033[K";
+        out_.flush();
+        lineDrawn_ = false;
+    }
 }
 
 } // namespace orvendal

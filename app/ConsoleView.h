@@ -6,6 +6,7 @@
 
 #include "view/View.h"
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <iosfwd>
@@ -31,6 +32,9 @@ public:
     } PhotoSettingsEdits;
     // What is done while the photo assignment dialog is open.
     std::function<void(TSQLADOServer&, const std::string& workDir)> PhotoAssignment;
+    // Draw a progress line ("[####----] 1200 von 20000 (5400/s)"): set when the error stream
+    // is a terminal, where the line is redrawn in place; elsewhere nothing is printed for it.
+    bool ProgressLine = false;
     // Number of warning and error boxes shown so far.
     int Problems() const { return problems_; }
     // Every message box so far, in order, a confirmation with the answer taken.
@@ -67,11 +71,15 @@ public:
     bool ShowPhotoSettings(TPhotoSettingsForm& form) override;
     void ShowPhotoAssignment(TSQLADOServer& server, const std::string& workDir) override;
     void ProcessMessages() override;
+    void SetProgress(int done, int total) override;
+    void HideProgress() override;
 
     const std::vector<std::string>& Items(const std::string& component) const;
 
 private:
     bool Confirm(const std::string& text);
+    // Erases a drawn progress line, so that a text starts at the line's beginning.
+    void ClearProgressLine();
 
     std::ostream& out_;
     std::istream& in_;
@@ -81,6 +89,8 @@ private:
     std::map<std::string, int> index_;
     std::map<std::string, bool> enabled_, visible_;
     int problems_ = 0;
+    bool lineDrawn_ = false;
+    std::chrono::steady_clock::time_point stepStart_;
 };
 
 } // namespace orvendal

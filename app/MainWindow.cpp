@@ -4,6 +4,7 @@
 #include "app/Widgets.h"
 
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -64,6 +65,12 @@ void TMainWindow::CreateComponents() {
     Label1 = ElidedLabel(this, "Label1", {24, 296, 649, 13}, Qt::AlignHCenter | Qt::AlignTop);
     Label2 = FormLabel(this, "Label2", "", {24, 330, 649, 30}, Qt::AlignHCenter | Qt::AlignTop);
     SetTextColor(Label2, QColor(0, 128, 128));
+    // Between the status line and the version text, shown only while a counted step runs.
+    auto* progressBar = new QProgressBar(this);
+    progressBar->setObjectName("ProgressBar1");
+    progressBar->setGeometry(24, 313, 649, 8);
+    progressBar->setTextVisible(false);
+    progressBar->setVisible(false);
 
     QWidget::setTabOrder(RadioGroup1, BitBtn2);
     QWidget::setTabOrder(BitBtn2, BitBtn1);

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QProgressBar>
 
 #include <stdexcept>
 
@@ -220,6 +221,20 @@ void TQtView::ShowPhotoAssignment(TSQLADOServer& server, const std::string& work
 
 void TQtView::ProcessMessages() {
     QCoreApplication::processEvents();
+}
+
+void TQtView::SetProgress(int done, int total) {
+    if (auto* bar = form_.findChild<QProgressBar*>("ProgressBar1")) {
+        bar->setRange(0, total);
+        bar->setValue(done);
+        bar->setVisible(true);
+    }
+}
+
+void TQtView::HideProgress() {
+    if (auto* bar = form_.findChild<QProgressBar*>("ProgressBar1")) {
+        bar->setVisible(false);
+    }
 }
 
 } // namespace orvendal

@@ -36,6 +36,9 @@ public:
     bool ShowPhotoSettings(TPhotoSettingsForm& form) override;
     void ShowPhotoAssignment(TSQLADOServer& server, const std::string& workDir) override;
     void ProcessMessages() override;
+    // The form's "ProgressBar1"; a form without one shows no progress.
+    void SetProgress(int done, int total) override;
+    void HideProgress() override;
 
     // Window titles of the message boxes, by kind.
     static const char* BoxTitle(TMsgKind kind);

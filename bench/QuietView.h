@@ -46,6 +46,8 @@ public:
     bool ShowPhotoSettings(TPhotoSettingsForm&) override { return false; }
     void ShowPhotoAssignment(TSQLADOServer&, const std::string&) override {}
     void ProcessMessages() override {}
+    void SetProgress(int, int) override {}
+    void HideProgress() override {}
 };
 
 } // namespace orvendal::bench

@@ -72,7 +72,7 @@ bool TSQLADOServer::CreateDatabase() {
     if (ServerType != Jet)
         return false;
     try {
-        TADOConnection::CreateCatalog(ConnectionString());
+        TADOConnection::CreateCatalog(ConnectionString(), Scratch);
         return true;
     } catch (const EADOError& e) {
         RecordError(e);
@@ -86,6 +86,8 @@ bool TSQLADOServer::Connect() {
         if (connection_->State() == 1)
             connection_->Close();
         connection_->Open(ConnectionString(), UserID, Password);
+        if (Scratch)
+            connection_->UseAsScratch();
         ScriptMode = 0;
         Failed = false;
         Connected = true;

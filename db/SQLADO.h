@@ -48,6 +48,9 @@ public:
     std::string SequenceName;        // Oracle sequence name
     uint8_t ScriptMode = 0; // 0 execute; 1 only write to Script; 2 write to Script and execute
     TMemoryStream Script;   // statement texts, each followed by CR LF, in ScriptMode 1 and 2
+    // Jet: the file is scratch, made new for one use (a transfer file): CreateDatabase and
+    // Connect set it up without journal file and disk flushes, so commits cost no disk sync.
+    bool Scratch = false;
 
     // Disconnects when connected, stores the kind, sets Provider (low seven bits 0..4 only) and
     // NowFunction.

@@ -9,6 +9,7 @@
 #include "tables/XMLProc.h"
 #include "transport/VelHTTP.h"
 #include "transport/VelMail.h"
+#include "view/Progress.h"
 
 #include <filesystem>
 #include <fstream>
@@ -138,6 +139,7 @@ void TExchangeRun::ReadDeviceExport() {
 bool TExchangeRun::FillExportDatabase() {
     const std::string xmlFile = ctx_.WorkDir + "ExportData.xml";
     exportDb_.DataSource = ctx_.WorkDir + "export.mdb";
+    exportDb_.Scratch = true; // made new by every run
     try {
         InflateFile(xmlFile);
     } catch (const std::exception& e) {
@@ -161,8 +163,29 @@ bool TExchangeRun::FillExportDatabase() {
         proceed_ = false;
         return false;
     }
-    for (int r = 1; r <= table.RowCount(); ++r) {
-        EnterExportRow(table, r);
+    return EnterExportRows(table);
+}
+
+// Each database takes all rows in one transaction; a refused row is reported and left out
+// inside it, the others stay.
+bool TExchangeRun::EnterExportRows(TXMLModul& table) {
+    const bool photoBulk = mobileDb_.Connected && mobileDb_.BeginTransaction();
+    const bool exportBulk = exportDb_.BeginTransaction();
+    {
+        TStepProgress progress(*ctx_.View, table.RowCount());
+        for (int r = 1; r <= table.RowCount(); ++r) {
+            EnterExportRow(table, r);
+            progress.Step();
+        }
+    }
+    const bool photosSaved = !photoBulk || mobileDb_.Commit();
+    const bool exportSaved = !exportBulk || exportDb_.Commit();
+    if (!photosSaved || !exportSaved) {
+        ctx_.View->MessageBox(TMsgKind::Error,
+                              std::string("Der Geräte-Export kann nicht gespeichert werden (") +
+                                  (photosSaved ? "export.mdb" : "mobil.mdb") + ").");
+        proceed_ = false;
+        return false;
     }
     return true;
 }
@@ -306,17 +329,22 @@ void TExchangeRun::Import() {
     }
     ShowProgress(ProgressText(kDesktopDevice));
     exportDb_.DataSource = importFile;
+    exportDb_.Scratch = false;
     if (!exportDb_.Connect()) {
         ShowInfo("Die Server-Daten können nicht gelesen werden: " + exportDb_.LastError);
         return;
     }
     bool allCopied = true;
-    for (const std::string& table : schema::ImportTables()) {
-        if (!CopyTableToDevice(table)) {
-            allCopied = false;
-            break;
+    {
+        TStepProgress progress(*ctx_.View, static_cast<int>(schema::ImportTables().size()));
+        for (const std::string& table : schema::ImportTables()) {
+            if (!CopyTableToDevice(table)) {
+                allCopied = false;
+                break;
+            }
+            ++ctx_.Result.TablesWritten;
+            progress.Step();
         }
-        ++ctx_.Result.TablesWritten;
     }
     // The answer stays for the next run until the desktop copy has taken it, too.
     bool merged = false;
@@ -428,12 +456,14 @@ bool TExchangeRun::MergeTable(const std::string& table, const std::string& colum
         if (!mobileDb_.Delete(table, "")) {
             return false;
         }
+        TStepProgress progress(*ctx_.View, RowCount(result_));
         for (int r = 1; r <= RowCount(result_); ++r) {
             const bool ok = mobileDb_.Insert(table, columns, RowValues(result_, r, kinds));
             if (!RowDone(ok)) {
                 return false;
             }
             merged += ok;
+            progress.Step();
         }
         return true;
     });
@@ -447,7 +477,8 @@ bool TExchangeRun::MergeMBlob() {
     }
     int merged = 0;
     const bool committed = InTransaction("MBlob", [&] {
-        for (int r = 1; r <= RowCount(result_); ++r) {
+        TStepProgress progress(*ctx_.View, RowCount(result_));
+        for (int r = 1; r <= RowCount(result_); ++r, progress.Step()) {
             const std::string condition =
                 "(AuftragId=" + std::to_string(FieldInt(result_, r, 2)) +
                 ") and (FeldId=" + std::to_string(FieldInt(result_, r, 3)) +

@@ -57,6 +57,7 @@ private:
     void OpenMobileDatabase();
     void ReadDeviceExport();
     bool FillExportDatabase();
+    bool EnterExportRows(class TXMLModul& table);
     void EnterExportRow(class TXMLModul& table, int row);
     void CheckIdentity();
     void ServerSteps();

@@ -5,6 +5,7 @@
 #include "tables/UserFkt.h"
 #include "transport/VelHTTP.h"
 #include "transport/VelMail.h"
+#include "view/Progress.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -310,10 +311,12 @@ bool TVelBlob::SendPhotos() {
     TSQLADOServer exportDb;
     exportDb.SetServerType(Jet);
     exportDb.DataSource = WorkDir + "MBlob" + "export.mdb";
+    exportDb.Scratch = true; // made new for every photo and sent at once
     TMemoryStream blob;
     const int n = RowCount(Rows);
     bool ok = true;
-    for (int i = 1; i <= n; ++i) {
+    TStepProgress progress(*View, n);
+    for (int i = 1; i <= n; ++i, progress.Step()) {
         View->SetText(StatusLabel, "Foto/Dokument " + std::to_string(i) + " von " +
                                        std::to_string(n) + " wird übertragen...");
         View->ProcessMessages();

@@ -1,5 +1,7 @@
 #include "protect/ZLibStream.h"
 
+#include <algorithm>
+#include <climits>
 #include <vector>
 #include <zlib.h>
 
@@ -42,30 +44,54 @@ void DeflateStream(TStream& source, TStream& dest) {
     deflateEnd(&z);
 }
 
-void InflateStream(TStream& source, TStream& dest) {
+namespace {
+
+// Inflates one stream from the source's position into out from index at on, straight into its
+// memory (growing it as needed), so no output block is copied; returns the index behind it.
+size_t InflateInto(TStream& source, std::vector<uint8_t>& out, size_t at) {
     z_stream z{};
     if (inflateInit(&z) != Z_OK) {
         Fail(z, "cannot start the inflater");
     }
-    std::vector<uint8_t> in(BlockSize);
-    std::vector<uint8_t> out(BlockSize);
+    // A memory source is read in place, any other through a block.
+    auto* memory = dynamic_cast<TMemoryStream*>(&source);
+    std::vector<uint8_t> in(memory != nullptr ? 0 : BlockSize);
+    const auto refill = [&] {
+        if (memory != nullptr) {
+            const uint64_t position = memory->Position();
+            z.next_in = memory->Bytes().data() + position;
+            z.avail_in = static_cast<uInt>(std::min<uint64_t>(memory->Size() - position, UINT_MAX));
+            memory->Seek(position + z.avail_in);
+        } else {
+            z.avail_in = static_cast<uInt>(source.Read(in.data(), in.size()));
+            z.next_in = in.data();
+        }
+    };
+    // Room for twice the packed size first, then for the rest at the ratio seen so far (with a
+    // margin): one or two allocations, and little room filled for nothing.
+    const uint64_t packed = source.Size() - source.Position();
+    out.resize(std::max<size_t>(out.size(), at + std::max<uint64_t>(2 * packed, BlockSize)));
     int status = Z_OK;
     try {
         while (status != Z_STREAM_END) {
             if (z.avail_in == 0) {
-                z.avail_in = static_cast<uInt>(source.Read(in.data(), in.size()));
-                z.next_in = in.data();
+                refill();
                 if (z.avail_in == 0) {
                     throw EZLibError("zlib: the data end before the end of the stream");
                 }
             }
-            z.next_out = out.data();
-            z.avail_out = static_cast<uInt>(out.size());
+            if (at == out.size()) {
+                const double ratio = double(z.total_out) / double(std::max<uLong>(z.total_in, 1));
+                const double rest = double(packed - std::min<uint64_t>(z.total_in, packed));
+                out.resize(at + std::max(static_cast<size_t>(1.25 * ratio * rest), BlockSize));
+            }
+            z.next_out = out.data() + at;
+            z.avail_out = static_cast<uInt>(std::min<size_t>(out.size() - at, UINT_MAX));
             status = inflate(&z, Z_NO_FLUSH);
             if (status != Z_OK && status != Z_STREAM_END) {
                 Fail(z, "damaged data");
             }
-            dest.Write(out.data(), out.size() - z.avail_out);
+            at = static_cast<size_t>(z.next_out - out.data());
         }
         // Leave the source just behind the stream.
         source.Seek(source.Position() - z.avail_in);
@@ -74,6 +100,30 @@ void InflateStream(TStream& source, TStream& dest) {
         throw;
     }
     inflateEnd(&z);
+    return at;
+}
+
+} // namespace
+
+void InflateStream(TStream& source, TStream& dest) {
+    auto* memory = dynamic_cast<TMemoryStream*>(&dest);
+    if (memory == nullptr) {
+        TMemoryStream plain;
+        InflateStream(source, plain);
+        dest.Write(plain.Bytes().data(), plain.Bytes().size());
+        return;
+    }
+    std::vector<uint8_t>& bytes = memory->Bytes();
+    const size_t size = bytes.size();
+    size_t end = size;
+    try {
+        end = InflateInto(source, bytes, memory->Position());
+    } catch (...) {
+        bytes.resize(size);
+        throw;
+    }
+    bytes.resize(std::max(size, end));
+    memory->Seek(end);
 }
 
 void InflateBuffer(TMemoryStream& stream) {

@@ -64,6 +64,10 @@ public:
     virtual void ShowPhotoAssignment(TSQLADOServer& server, const std::string& workDir) = 0;
     // Lets the window repaint once.
     virtual void ProcessMessages() = 0;
+    // The progress bar below the status line while a step with a known count runs: done of
+    // total; HideProgress takes it away when the step ends.
+    virtual void SetProgress(int done, int total) = 0;
+    virtual void HideProgress() = 0;
 };
 
 // Sets the status line and lets the window repaint.

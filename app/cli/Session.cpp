@@ -15,6 +15,7 @@ std::string ProgramFile(const TGlobalOptions& options) {
 
 TSession::TSession(const TGlobalOptions& options)
     : View(std::cerr, std::cin, options.Confirm, isatty(0) != 0), Form(View, ProgramFile(options)) {
+    View.ProgressLine = isatty(2) != 0;
     Form.FormCreate();
     if (options.Proxy) {
         Form.CurrentProxy = *options.Proxy;

@@ -288,6 +288,9 @@ int32_t TypeOfValue(const TADOValue& v) {
     }
 }
 
+// No journal file and no flushes: for files that are made new for each use.
+const char* const ScratchPragmas = "PRAGMA journal_mode=MEMORY; PRAGMA synchronous=OFF;";
+
 struct TStatementGuard {
     sqlite3_stmt* St = nullptr;
     ~TStatementGuard() { sqlite3_finalize(St); }
@@ -333,6 +336,10 @@ void TADOConnection::Open(const std::string& connectionString, const std::string
     RegisterFunctions(db);
     sqlite3_busy_timeout(db, LockWaitMilliseconds);
     db_ = db;
+}
+
+void TADOConnection::UseAsScratch() {
+    RunPlain(ScratchPragmas);
 }
 
 void TADOConnection::Close() {
@@ -451,7 +458,7 @@ void TADOConnection::RollbackTrans() {
     RunPlain("ROLLBACK");
 }
 
-void TADOConnection::CreateCatalog(const std::string& connectionString) {
+void TADOConnection::CreateCatalog(const std::string& connectionString, bool scratch) {
     const TConnectionString cs = JetSource(connectionString);
     std::error_code ec;
     if (std::filesystem::exists(cs.DataSource, ec))
@@ -460,9 +467,11 @@ void TADOConnection::CreateCatalog(const std::string& connectionString) {
     const int rc = sqlite3_open_v2(cs.DataSource.c_str(), &db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     // Writing the header makes the file an SQLite database at once, not an empty file.
-    const bool ok = rc == SQLITE_OK &&
-                    sqlite3_exec(db, "PRAGMA application_id=1330795086; PRAGMA user_version=1;",
-                                 nullptr, nullptr, nullptr) == SQLITE_OK;
+    const bool ok =
+        rc == SQLITE_OK &&
+        (!scratch || sqlite3_exec(db, ScratchPragmas, nullptr, nullptr, nullptr) == SQLITE_OK) &&
+        sqlite3_exec(db, "PRAGMA application_id=1330795086; PRAGMA user_version=1;", nullptr,
+                     nullptr, nullptr) == SQLITE_OK;
     const std::string message = db ? Message(db) : "out of memory";
     sqlite3_close(db);
     if (!ok)

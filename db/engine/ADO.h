@@ -107,6 +107,10 @@ public:
     void Open(const std::string& connectionString, const std::string& userID,
               const std::string& password);
     void Close();
+    // Treats the open file as scratch, made new for one use and thrown away after it: the
+    // rollback journal stays in memory and nothing is synced to the disk, so a commit costs no
+    // disk flush; a crash may damage this file and no other.
+    void UseAsScratch();
     // 1 when open, 0 when closed (ADO's State).
     int32_t State() const { return db_ != nullptr ? 1 : 0; }
     // The adapter's version text (ADO's Version).
@@ -122,8 +126,8 @@ public:
     void RollbackTrans();
 
     // Creates an empty database file (ADOX Catalog.Create); raises when the file exists or the
-    // provider is not available.
-    static void CreateCatalog(const std::string& connectionString);
+    // provider is not available. A scratch file (see UseAsScratch) is made without a disk flush.
+    static void CreateCatalog(const std::string& connectionString, bool scratch);
 
 private:
     void RunPlain(const char* sql);

@@ -52,6 +52,7 @@ public:
     std::function<void(TSQLADOServer&, const std::string& workDir)> OnPhotoAssignment;
     bool Hourglass = false;
     int Repaints = 0;
+    std::vector<std::pair<int, int>> Progress; // (done, total) shown; (-1, -1) hidden
 
     void SetEnabled(const std::string& c, bool e) override {
         Enabled[c] = e;
@@ -138,6 +139,8 @@ public:
         }
     }
     void ProcessMessages() override { ++Repaints; }
+    void SetProgress(int done, int total) override { Progress.emplace_back(done, total); }
+    void HideProgress() override { Progress.emplace_back(-1, -1); }
 };
 
 } // namespace orvendal::testing
