@@ -128,7 +128,8 @@ TTimes Exchange(const TSandbox& s) {
                          .TransferAddress = {}, // no web transfer: the run takes the mail
                          .CurrentProxy = {},
                          .PocketPC = true,
-                         .Settings = &settings};
+                         .Settings = &settings,
+                         .Result = {}};
     const auto start = TClock::now();
     {
         TExchangeRun run(ctx);
