@@ -27,23 +27,6 @@ protected:
     TVelMail mail;
 };
 
-// The reader stops at the maximum, renumbers after a deletion and reads nothing logged off.
-TEST_F(MAPIMailStore, FindsUpToTheMaximumAndRenumbers) {
-    for (const char* id : {"1", "2", "3", "4"})
-        Put(id, std::string("Subject: m") + id + "\nDate: 2024/03/05 14:07\n\n");
-    TMAPIMail mapi;
-    ASSERT_TRUE(mapi.Logon());
-    EXPECT_EQ(mapi.FindMessages(3, true), 3);
-    ASSERT_EQ(mapi.FindMessages(0, true), 4);
-    TMailMessage m;
-    ASSERT_TRUE(mapi.DeleteMessage(2) && mapi.FindMessages(0, false) == 3 && mapi.ReadHeader(2, m));
-    EXPECT_EQ(m.Subject, "m3");
-    EXPECT_EQ(std::chrono::system_clock::to_time_t(m.Date), 1709647620);
-    EXPECT_FALSE(mapi.ReadHeader(4, m));
-    EXPECT_TRUE(mapi.Logoff());
-    EXPECT_FALSE(mapi.ReadHeader(1, m));
-}
-
 // Visited from the last id: 3 is chosen first, 1 matches later and wins; the too-old 2 goes,
 // an unparsable date counts as now.
 TEST_F(MAPIMailStore, TransportTakesTheLastMatchInVisitOrder) {

@@ -12,7 +12,6 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <sstream>
@@ -98,17 +97,15 @@ struct TUpload {
 };
 // The uploads the server stored with exactly this user agent, in arrival order.
 inline std::vector<TUpload> UploadsWithAgent(const THttpEnv& env, const std::string& agent) {
-    std::vector<fs::path> bodies;
-    for (const auto& entry : fs::directory_iterator(env.Dir + "/uploads"))
-        if (entry.path().extension() == ".body")
-            bodies.push_back(entry.path());
-    std::sort(bodies.begin(), bodies.end());
     std::vector<TUpload> found;
-    for (auto stem : bodies)
-        if (ReadText(stem.replace_extension(".agent")) == agent)
-            found.push_back({agent, ReadText(stem.replace_extension(".path")),
-                             ReadText(stem.replace_extension(".via")),
-                             ReadText(stem.replace_extension(".body"))});
+    for (int n = 1;; ++n) {
+        std::string stem = env.Dir + "/uploads/" + std::to_string(1000 + n).substr(1); // NNN
+        if (!fs::exists(stem + ".body")) // written last: the upload is complete
+            break;
+        if (ReadText(stem + ".agent") == agent)
+            found.push_back({agent, ReadText(stem + ".path"), ReadText(stem + ".via"),
+                             ReadText(stem + ".body")});
+    }
     return found;
 }
 
@@ -119,14 +116,10 @@ struct TRequest {
 inline std::vector<TRequest> RequestsContaining(const THttpEnv& env, const std::string& part) {
     std::vector<TRequest> found;
     std::istringstream log(ReadText(env.Dir + "/requests.log"));
-    for (std::string line; std::getline(log, line);) {
-        std::vector<std::string> cells(1);
-        for (char c : line)
-            c == '\t' ? cells.emplace_back() : cells.back() += c;
-        cells.resize(4);
-        if (cells[1].find(part) != std::string::npos)
-            found.push_back({cells[0], cells[1], cells[2], cells[3]});
-    }
+    for (TRequest r; std::getline(log, r.Method, '\t') && std::getline(log, r.Path, '\t') &&
+                     std::getline(log, r.Agent, '\t') && std::getline(log, r.Via);)
+        if (r.Path.find(part) != std::string::npos)
+            found.push_back(r);
     return found;
 }
 
