@@ -25,34 +25,26 @@ inline void CameraJpeg(const std::string& path, int width, int height,
     jpeg_stdio_dest(&info, out);
     info.image_width = JDIMENSION(width);
     info.image_height = JDIMENSION(height);
-    info.input_components = ink == TInk::Rgb ? 3 : 4;
+    const int n = info.input_components = ink == TInk::Rgb ? 3 : 4;
     info.in_color_space = ink == TInk::Rgb ? JCS_RGB : JCS_CMYK;
     jpeg_set_defaults(&info);
-    if (ink == TInk::Ycck) {
-        jpeg_set_colorspace(&info, JCS_YCCK);
-    }
-    const bool inverted = ink == TInk::AdobeCmyk || ink == TInk::Ycck; // Adobe's convention
-    info.write_Adobe_marker = inverted;
-    jpeg_set_quality(&info, 85, TRUE);
+    jpeg_set_colorspace(&info, ink == TInk::Ycck ? JCS_YCCK : info.jpeg_color_space);
+    const bool light = ink != TInk::Cmyk; // RGB and Adobe's inverted inks store light, not ink
+    info.write_Adobe_marker = ink != TInk::Rgb && light;
     jpeg_start_compress(&info, TRUE);
-    if (orientation > 0) { // a big-endian TIFF header with the one orientation tag
-        const JOCTET exif[] = {
-            'E', 'x', 'i', 'f', 0,    0, 'M', 'M', 0, 42, 0, 0, 0,
-            8,   0,   1,   1,   0x12, 0, 3,   0,   0, 0,  1, 0, JOCTET(orientation),
-            0,   0,   0,   0,   0,    0};
+    const JOCTET exif[] = {'E', 'x', 'i', 'f', 0,    0, 'M', 'M', 0, 42, 0, 0, 0,
+                           8,   0,   1,   1,   0x12, 0, 3,   0,   0, 0,  1, 0, JOCTET(orientation),
+                           0,   0,   0,   0,   0,    0};
+    if (orientation > 0) {
         jpeg_write_marker(&info, JPEG_APP0 + 1, exif, sizeof exif);
     }
-    std::vector<JSAMPLE> row(size_t(width) * size_t(info.input_components));
+    std::vector<JSAMPLE> row(size_t(width * n), light ? 255 : 0); // no black ink
     for (JSAMPROW line = row.data(); info.next_scanline < info.image_height;) {
         for (int x = 0; x < width; ++x) {
             const QColor c = pixel(x, int(info.next_scanline));
-            const int rgb[] = {c.red(), c.green(), c.blue()};
-            JSAMPLE* at = &row[size_t(x) * size_t(info.input_components)];
             for (int i = 0; i < 3; ++i) {
-                at[i] = JSAMPLE(ink == TInk::Rgb || inverted ? rgb[i] : 255 - rgb[i]);
-            }
-            if (ink != TInk::Rgb) {
-                at[3] = inverted ? 255 : 0; // no black ink
+                const int value = i == 0 ? c.red() : i == 1 ? c.green() : c.blue();
+                row[size_t(x * n + i)] = JSAMPLE(light ? value : 255 - value);
             }
         }
         jpeg_write_scanlines(&info, &line, 1);
