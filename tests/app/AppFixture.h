@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <netinet/in.h>
+#include <regex>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
@@ -111,15 +112,6 @@ private:
     pid_t pid_;
 };
 
-// A program of the build ("orvendal-cli", "orvendal") with args (shell words).
-inline TProcess Program(const std::string& program, const std::string& args) {
-    return TProcess("exec " + std::string(ORVENDAL_BINARY_DIR) + "/app/" + program + " " + args);
-}
-
-inline TRun RunProgram(const std::string& program, const std::string& args) {
-    return Program(program, args).Wait();
-}
-
 // Files on the loopback web server of tests/servers/with-servers.sh (its "files/"), under names
 // of their own; empty Url() when the servers are not running.
 class TWebFiles {
@@ -135,6 +127,37 @@ private:
     TTempFolder unique_; // its name keeps the names of parallel tests apart
     std::string prefix_ = fs::path(unique_.Path()).parent_path().filename().string() + "-";
     std::string url_ = Env("ORVENDAL_TEST_HTTP_URL");
+};
+
+// An office for orvendal-cli in a fresh folder: the program folder program/, the folder-backed
+// handheld handheld/, and for each device x its folder "\x\" there and work/x/ on the desktop.
+class TOfficeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("ORVENDAL_RAPI_LIBRARY", ORVENDAL_DEVICE_LIBRARY, 1);
+        setenv("ORVENDAL_DEVICE_ROOT", Path("handheld").c_str(), 1);
+        fs::create_directories(Path("program"));
+    }
+    std::string Path(const std::string& name) const { return folder.File(name); }
+    // Writes program/x.ini for device x: identity PPC-x, name, number, its folders, then keys.
+    void Device(const std::string& x, const std::string& number, const std::string& name,
+                Lines keys = {}) {
+        fs::create_directories(Path("handheld/" + x));
+        keys.insert(keys.begin(), {"3=\\" + x + "\\", "4=" + Path("work/" + x + "/")});
+        WriteSettings(Path("program/" + x + ".ini"), DeviceLines("PPC-" + x, name, number, keys));
+    }
+    TProcess Start(const std::string& args) {
+        return TProcess("exec " + std::string(ORVENDAL_BINARY_DIR) +
+                        "/app/orvendal-cli --program-dir " + Path("program") + " " + args);
+    }
+    // Runs orvendal-cli; the varying end of a transport's message on stderr becomes "…".
+    TRun Cli(const std::string& args) {
+        TRun run = Start(args).Wait();
+        run.Err = std::regex_replace(run.Err, std::regex(R"(\(Schritt 10: .*)"), "(Schritt 10: …");
+        return run;
+    }
+
+    TTempFolder folder;
 };
 
 } // namespace orvendal::testing

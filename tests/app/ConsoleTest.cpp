@@ -44,20 +44,16 @@ INSTANTIATE_TEST_SUITE_P(
         ConfirmCase{"NoTerminal", std::nullopt, false, "j\n", "Frage: Weiter? -> Nein\n"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-class CliTest : public ::testing::Test {
+class CliTest : public TOfficeTest {
 protected:
     void SetUp() override {
-        WriteSettings(folder.File("a.ini"),
-                      DeviceLines("PPC-A", "Kundendienst Nord", "101",
-                                  {"4=" + work, "8=http://transfer.example/", "13=geheim-smtp",
-                                   "16=geheim-pop", "17=proxy.intern", "18=8080"}));
-        WriteSettings(folder.File("b.ini"), DeviceLines("PPC-B", "Werkstatt", "102"));
+        TOfficeTest::SetUp();
+        Device("a", "101", "Kundendienst Nord",
+               {"8=http://transfer.example/", "13=geheim-smtp", "16=geheim-pop", "17=proxy.intern",
+                "18=8080"});
+        Device("b", "102", "Werkstatt");
     }
-    TRun Cli(const std::string& args) {
-        return RunProgram("orvendal-cli", "--program-dir '" + folder.Path() + "' " + args);
-    }
-    TProgramFolder folder;
-    const std::string work = folder.File("work/"), camera = folder.File("dcim/");
+    const std::string work = Path("work/a/"), camera = Path("dcim/");
 };
 
 TEST_F(CliTest, DevicesAndDeviceShowTheTableAndTheSettingsWithoutPasswords) {
@@ -66,7 +62,7 @@ TEST_F(CliTest, DevicesAndDeviceShowTheTableAndTheSettingsWithoutPasswords) {
                                   "102     Werkstatt                             b.ini\n");
     const std::string typed = Cli("--proxy typed:3128 device 101").Out;
     for (const std::string& line :
-         Lines{"identity:        PPC-A", "working folder:  " + work, "proxy:           typed:3128",
+         Lines{"identity:        PPC-a", "working folder:  " + work, "proxy:           typed:3128",
                "pocket pc:       yes", "mode:            offline", "  13=********",
                "  16=********"}) {
         EXPECT_NE(typed.find(line + "\n"), std::string::npos) << line << "\n" << typed;
@@ -90,8 +86,7 @@ TEST_F(CliTest, UnknownDeviceAndWrongUsageFail) {
 
 // The photo commands on the device's "mobil.mdb": rows 7 and 8 wait for their camera files
 // IMG_0815.jpg and IMG_0816.jpg, row 9 was sent with its photo. Each step acts on what the
-// steps before left, and only where the dialog offers that action for that row. The state is
-// Status and photo of rows 7, 8, 9, then SysData 9 and 10.
+// steps before left, and only where the dialog offers that action for that row.
 TEST_F(CliTest, PhotoCommandsDoWhatTheDialogOffersForTheRowAsked) {
     fs::create_directories(work);
     fs::create_directories(camera);
@@ -111,35 +106,31 @@ TEST_F(CliTest, PhotoCommandsDoWhatTheDialogOffersForTheRowAsked) {
         jpeg.SaveToFile(camera + name);
     }
     ASSERT_TRUE(db.WriteBlob("MBlob", "FeldBlob", "Id=9", jpeg));
-    auto state = [&] {
-        TRecordSet rs;
-        std::string text;
-        db.Select("Status,FeldBlob is not null", "MBlob", "", "Id", rs);
-        for (int row = 1; row <= RowCount(rs); ++row) {
-            text += FieldText(rs, row, 1) + (FieldInt(rs, row, 2) ? "+ " : "- ");
-        }
-        db.Select("SysValue", "SysData", "Id IN (9,10)", "Id", rs);
-        return text + FieldText(rs, 1, 1) + " " + FieldText(rs, 2, 1);
+    auto state = [&] { // Status and photo (1) of rows 7, 8 and 9, then SysData 9 and 10
+        TRecordSet rows, values;
+        db.Select("group_concat(Status || (FeldBlob IS NOT NULL), ' ')", "MBlob", "", "", rows);
+        db.Select("group_concat(SysValue, ' ')", "SysData", "Id IN (9,10)", "", values);
+        return FieldText(rows, 1, 1) + " " + FieldText(values, 1, 1);
     };
     struct {
         std::string Args;
         int Code;
         std::string Printed, State; // Printed: on stdout, or with exit code 1 on stderr
     } const steps[] = {
-        {"photos 101 read 8", 0, camera + "IMG_0816.jpg\n", "0- 1+ 3+ IMG_ 0"},
-        {"photos 101", 0, "\n8\t1000\t52\t1\t05.12.2026 10:05\t816\n", "0- 1+ 3+ IMG_ 0"},
-        {"photos 101 read 8", 1, "Die Fotozeile 8 enthält bereits ein Foto.", "0- 1+ 3+ IMG_ 0"},
-        {"--yes photos 101 resend 7", 1, "(Status 0) bietet kein erneutes", "0- 1+ 3+ IMG_ 0"},
-        {"--yes photos 101 clear 9", 1, "(Status 3) bietet kein Löschen", "0- 1+ 3+ IMG_ 0"},
-        {"--yes photos 101 resend 9", 0, "", "0- 1+ 2+ IMG_ 0"},
-        {"--yes photos 101 clear 8", 0, "", "0- 0- 2+ IMG_ 0"},
-        {"photos 101 read 7 " + camera + "anderes.jpg", 0, "anderes.jpg\n", "1+ 0- 2+ IMG_ 0"},
-        {"photos 101 read 12", 1, "Es gibt keine Fotozeile mit der Id 12.", "1+ 0- 2+ IMG_ 0"},
-        {"photos 101 shred 7", 2, "", "1+ 0- 2+ IMG_ 0"},
+        {"photos 101 read 8", 0, camera + "IMG_0816.jpg\n", "00 11 31 IMG_ 0"},
+        {"photos 101", 0, "\n8\t1000\t52\t1\t05.12.2026 10:05\t816\n", "00 11 31 IMG_ 0"},
+        {"photos 101 read 8", 1, "Die Fotozeile 8 enthält bereits ein Foto.", "00 11 31 IMG_ 0"},
+        {"--yes photos 101 resend 7", 1, "(Status 0) bietet kein erneutes", "00 11 31 IMG_ 0"},
+        {"--yes photos 101 clear 9", 1, "(Status 3) bietet kein Löschen", "00 11 31 IMG_ 0"},
+        {"--yes photos 101 resend 9", 0, "", "00 11 21 IMG_ 0"},
+        {"--yes photos 101 clear 8", 0, "", "00 00 21 IMG_ 0"},
+        {"photos 101 read 7 " + camera + "anderes.jpg", 0, "anderes.jpg\n", "11 00 21 IMG_ 0"},
+        {"photos 101 read 12", 1, "Es gibt keine Fotozeile mit der Id 12.", "11 00 21 IMG_ 0"},
+        {"photos 101 shred 7", 2, "", "11 00 21 IMG_ 0"},
         {"photo-settings 101 --mode 2", 1, "Modus 2 wird nicht angeboten (0 bis 1).",
-         "1+ 0- 2+ IMG_ 0"},
-        {"photo-settings 101 --mode links", 2, "", "1+ 0- 2+ IMG_ 0"},
-        {"photo-settings 101 --prefix DSC --mode 1", 0, "", "1+ 0- 2+ DSC 1"},
+         "11 00 21 IMG_ 0"},
+        {"photo-settings 101 --mode links", 2, "", "11 00 21 IMG_ 0"},
+        {"photo-settings 101 --prefix DSC --mode 1", 0, "", "11 00 21 DSC 1"},
     };
     for (const auto& step : steps) {
         TRun run = Cli(step.Args);

@@ -24,42 +24,29 @@ int Count(const std::string& file, const std::string& table, const std::string& 
     return db.Connect() ? db.CountRows(table, where) : -1;
 }
 
-class ExchangeCliTest : public ::testing::Test {
+// Each device x gets a shared folder server/x/ holding the server's packed answer, and its
+// export on the handheld when it is docked.
+class ExchangeCliTest : public TOfficeTest {
 protected:
     void SetUp() override {
-        setenv("ORVENDAL_RAPI_LIBRARY", ORVENDAL_DEVICE_LIBRARY, 1);
-        setenv("ORVENDAL_DEVICE_ROOT", folder.File("handheld").c_str(), 1);
-        fs::create_directories(folder.File("program"));
+        TOfficeTest::SetUp();
         std::string error;
         ASSERT_TRUE(simulator::MakeImportDatabase(answer, {}, error)) << error;
     }
-
-    // Device x with its folder "\x\" on the handheld (holding its export when docked), its
-    // working folder work/x/ and its shared folder server/x/ with the server's packed answer.
     void Device(const std::string& x, const std::string& number, const std::string& name,
                 bool docked, const std::string& reply, int transferPort = 1) {
-        const std::string server = folder.File("server/" + x + "/");
-        fs::create_directories(server);
-        fs::create_directories(folder.File("handheld/" + x));
-        WriteSettings(
-            folder.File("program/" + x + ".ini"),
-            DeviceLines("PPC-" + x, name, number,
-                        {"3=\\" + x + "\\", "4=" + folder.File("work/" + x + "/"),
-                         "8=http://127.0.0.1:" + std::to_string(transferPort) + "/", "14=localhost",
-                         "28=" + server + "export%s.md_", "78=" + server + "import%s.md_"}));
+        const std::string server = Path("server/" + x + "/");
+        TOfficeTest::Device(x, number, name,
+                            {"8=http://127.0.0.1:" + std::to_string(transferPort) + "/",
+                             "14=localhost", "28=" + server + "export%s.md_",
+                             "78=" + server + "import%s.md_"});
         if (docked) {
-            simulator::MakeDeviceExport(folder.File("handheld/" + x + "/ExportData.xm_"),
-                                        "PPC-" + x);
+            simulator::MakeDeviceExport(Path("handheld/" + x + "/ExportData.xm_"), "PPC-" + x);
         }
+        fs::create_directories(server);
         WriteText(server + "import.md_", Deflated(reply));
     }
-    TProcess Exchange(const std::string& args) {
-        return Program("orvendal-cli",
-                       "--program-dir " + folder.File("program") + " --no exchange " + args);
-    }
-
-    TTempFolder folder;
-    const std::string answer = folder.File("answer.mdb");
+    const std::string answer = Path("answer.mdb");
 };
 
 // One good device, one not docked (skipped with --no), one whose server answer is no database:
@@ -68,7 +55,7 @@ TEST_F(ExchangeCliTest, AllDevicesRunInListOrderWithAReportEach) {
     Device("a", "101", "Gut", true, ReadText(answer));
     Device("b", "102", "Abgedockt", false, ReadText(answer));
     Device("c", "103", "Kaputt", true, "keine Datenbank");
-    TRun run = Exchange("--all --json").Wait();
+    TRun run = Cli("--no exchange --all --json");
     EXPECT_EQ(run.Code, 1) << run.Err;
     const json report = json::parse(run.Out); // stdout holds the report alone
     ASSERT_EQ(report["devices"].size(), 3u);
@@ -77,8 +64,8 @@ TEST_F(ExchangeCliTest, AllDevicesRunInListOrderWithAReportEach) {
     EXPECT_TRUE(std::regex_match(a["start"].get<std::string>(),
                                  std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")));
     EXPECT_GE(a["duration_ms"], 0);
-    WriteText(folder.File("sent.mdb"), Inflated(ReadText(folder.File("server/a/export.md_"))));
-    EXPECT_EQ(a["rows_exported"], Count(folder.File("sent.mdb"), "ExportData"));
+    WriteText(Path("sent.mdb"), Inflated(ReadText(Path("server/a/export.md_"))));
+    EXPECT_EQ(a["rows_exported"], Count(Path("sent.mdb"), "ExportData"));
     EXPECT_GT(a["rows_exported"], 0);
     EXPECT_EQ(c["rows_exported"], a["rows_exported"]);
     json merged = {{"SysData", Count(answer, "SysData", "Id>7")}};
@@ -103,9 +90,9 @@ TEST_F(ExchangeCliTest, AllDevicesRunInListOrderWithAReportEach) {
         "transport": "Mail", "tables_written": 0, "rows_merged": {}, "rows_refused": 0,
         "photos_sent": 0, "messages": [{"kind": "information",
         "text": "Die Server-Daten können nicht gelesen werden: "}]})"));
-    EXPECT_EQ(Count(folder.File("work/a/mobil.mdb"), "MAuftrag"), Count(answer, "MAuftrag"));
-    EXPECT_TRUE(fs::exists(folder.File("handheld/a/MAuftrag.xml")));
-    EXPECT_FALSE(fs::exists(folder.File("handheld/c/MAuftrag.xml")));
+    EXPECT_EQ(Count(Path("work/a/mobil.mdb"), "MAuftrag"), Count(answer, "MAuftrag"));
+    EXPECT_TRUE(fs::exists(Path("handheld/a/MAuftrag.xml")));
+    EXPECT_FALSE(fs::exists(Path("handheld/c/MAuftrag.xml")));
     for (const char* line : {"Gut (101): erfolgreich\n", "Abgedockt (102): übersprungen\n",
                              "Kaputt (103): fehlgeschlagen\n"}) {
         EXPECT_NE(run.Err.find(std::string("Zusammenfassung für das Gerät ") + line),
@@ -120,11 +107,11 @@ TEST_F(ExchangeCliTest, ASecondRunOnTheSameDeviceFailsAtOnce) {
     int port = 0;
     const int listener = Listen(port);
     Device("a", "101", "Gut", true, ReadText(answer), port);
-    TProcess first = Exchange("101");
+    TProcess first = Start("exchange 101");
     pollfd waiting{listener, POLLIN, 0};
     ASSERT_EQ(poll(&waiting, 1, 20000), 1) << "the first run never asked the transfer server";
     const int probe = accept(listener, nullptr, nullptr);
-    TRun second = Exchange("101").Wait(20);
+    TRun second = Start("exchange 101").Wait(20);
     EXPECT_EQ(second.Code, 1);
     EXPECT_NE(second.Err.find("Fehler: Für das Gerät Gut läuft bereits ein Datenaustausch.\n"),
               std::string::npos)
@@ -133,7 +120,7 @@ TEST_F(ExchangeCliTest, ASecondRunOnTheSameDeviceFailsAtOnce) {
     close(listener);
     TRun run = first.Wait();
     EXPECT_EQ(run.Code, 0) << run.Err;
-    EXPECT_TRUE(fs::exists(folder.File("handheld/a/MAuftrag.xml")));
+    EXPECT_TRUE(fs::exists(Path("handheld/a/MAuftrag.xml")));
 }
 
 } // namespace
