@@ -67,13 +67,6 @@ inline int Listen(int& port) {
     return s;
 }
 
-// A loopback port that nothing listens on at the time of the call.
-inline int FreeLoopbackPort() {
-    int port = 0;
-    close(Listen(port));
-    return port;
-}
-
 struct TRun {
     int Code = -1; // -1: killed after the time-out
     std::string Out, Err;
