@@ -12,37 +12,25 @@
 namespace orvendal::testing {
 namespace {
 
-struct ConfirmCase {
-    const char* Name;
-    std::optional<bool> Confirm;
-    bool Terminal;
-    std::string Typed, Printed;
-};
-
-void PrintTo(const ConfirmCase& c, std::ostream* os) {
-    *os << c.Name;
+TEST(ConsoleViewTest, ConfirmationsFollowTheOptionThenTheTerminal) {
+    struct {
+        std::optional<bool> Confirm;
+        bool Terminal;
+        std::string Typed, Printed;
+    } const cases[] = {{true, true, "n\n", "Frage: Weiter? -> Ja\n"},
+                       {false, true, "j\n", "Frage: Weiter? -> Nein\n"},
+                       {std::nullopt, true, "ja\n", "Frage: Weiter? [j/N]  -> Ja\n"},
+                       {std::nullopt, true, "jein\n", "Frage: Weiter? [j/N]  -> Nein\n"},
+                       {std::nullopt, false, "j\n", "Frage: Weiter? -> Nein\n"}};
+    for (const auto& c : cases) {
+        std::ostringstream out;
+        std::istringstream in(c.Typed);
+        TConsoleView view(out, in, c.Confirm, c.Terminal);
+        const bool answer = view.MessageBox(TMsgKind::Confirmation, "Weiter?");
+        EXPECT_EQ(out.str(), c.Printed);
+        EXPECT_EQ(answer, c.Printed.ends_with("Ja\n")) << c.Printed;
+    }
 }
-
-class ConsoleConfirmTest : public ::testing::TestWithParam<ConfirmCase> {};
-
-TEST_P(ConsoleConfirmTest, ConfirmationsFollowTheOptionThenTheTerminal) {
-    std::ostringstream out;
-    std::istringstream in(GetParam().Typed);
-    TConsoleView view(out, in, GetParam().Confirm, GetParam().Terminal);
-    const bool answer = view.MessageBox(TMsgKind::Confirmation, "Weiter?");
-    EXPECT_EQ(answer, out.str().ends_with("Ja\n"));
-    EXPECT_EQ(out.str(), GetParam().Printed);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Answers, ConsoleConfirmTest,
-    ::testing::Values(
-        ConfirmCase{"Yes", true, true, "n\n", "Frage: Weiter? -> Ja\n"},
-        ConfirmCase{"No", false, true, "j\n", "Frage: Weiter? -> Nein\n"},
-        ConfirmCase{"TypedJa", std::nullopt, true, "ja\n", "Frage: Weiter? [j/N]  -> Ja\n"},
-        ConfirmCase{"TypedOther", std::nullopt, true, "jein\n", "Frage: Weiter? [j/N]  -> Nein\n"},
-        ConfirmCase{"NoTerminal", std::nullopt, false, "j\n", "Frage: Weiter? -> Nein\n"}),
-    [](const auto& info) { return std::string(info.param.Name); });
 
 class CliTest : public TOfficeTest {
 protected:
