@@ -1,74 +1,203 @@
 #include "protect/Ansi.h"
 
-#include <cstdint>
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
+#include <unicode/ustring.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
 
 namespace orvendal {
 namespace {
 
-// Code points of the bytes 0x80 to 0x9F; the others equal their byte value.
-constexpr char32_t kHigh[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
-                                0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+using TConverter = std::unique_ptr<UConverter, decltype(&ucnv_close)>;
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+// What a conversion from UTF-16 does with a character the target cannot hold.
+enum class TMissing { Substitute, Stop, CharacterReference };
+
+// ISO-8859-1 names the Latin-1 converter in ICU; documents and our own files mean
+// Windows-1252 by it.
+TConverter Open(const std::string& name) {
+    UErrorCode error = U_ZERO_ERROR;
+    TConverter converter(ucnv_open(name.c_str(), &error), &ucnv_close);
+    if (U_FAILURE(error)) {
+        return TConverter(nullptr, &ucnv_close);
     }
+    if (std::string_view(ucnv_getName(converter.get(), &error)) == "ISO-8859-1") {
+        return Open("windows-1252");
+    }
+    return converter;
 }
 
-char AnsiByte(char32_t cp) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-        return static_cast<char>(cp);
+// Bytes to UTF-16. With stop, false at the first invalid sequence and its offset in errorOffset;
+// otherwise such sequences become U+FFFD.
+bool ToUtf16(UConverter* converter, std::string_view bytes, bool stop, std::u16string& out,
+             size_t& errorOffset) {
+    UErrorCode error = U_ZERO_ERROR;
+    ucnv_reset(converter);
+    if (stop) {
+        ucnv_setToUCallBack(converter, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
     }
-    for (int i = 0; i < 32; ++i) {
-        if (kHigh[i] == cp) {
-            return static_cast<char>(0x80 + i);
+    out.assign(bytes.size() + 16, u'\0');
+    const char* source = bytes.data();
+    const char* const end = source + bytes.size();
+    UChar* target = reinterpret_cast<UChar*>(out.data());
+    for (;;) {
+        error = U_ZERO_ERROR;
+        ucnv_toUnicode(converter, &target, reinterpret_cast<UChar*>(out.data() + out.size()),
+                       &source, end, nullptr, true, &error);
+        if (error != U_BUFFER_OVERFLOW_ERROR) {
+            break;
         }
+        const size_t used = static_cast<size_t>(target - reinterpret_cast<UChar*>(out.data()));
+        out.resize(out.size() * 2);
+        target = reinterpret_cast<UChar*>(out.data()) + used;
     }
-    return '?';
+    out.resize(static_cast<size_t>(target - reinterpret_cast<UChar*>(out.data())));
+    if (U_SUCCESS(error)) {
+        return true;
+    }
+    char invalid[32];
+    int8_t length = sizeof invalid;
+    UErrorCode ignored = U_ZERO_ERROR;
+    ucnv_getInvalidChars(converter, invalid, &length, &ignored);
+    errorOffset = static_cast<size_t>(source - bytes.data()) - static_cast<size_t>(length);
+    return false;
+}
+
+// UTF-16 to bytes. With TMissing::Stop, false at the first character the target cannot hold,
+// which missing receives.
+bool FromUtf16(UConverter* converter, std::u16string_view text, TMissing mode, std::string& out,
+               std::u16string& missing) {
+    UErrorCode error = U_ZERO_ERROR;
+    ucnv_reset(converter);
+    if (mode == TMissing::Stop) {
+        ucnv_setFromUCallBack(converter, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                              &error);
+    } else if (mode == TMissing::CharacterReference) {
+        ucnv_setFromUCallBack(converter, UCNV_FROM_U_CALLBACK_ESCAPE, UCNV_ESCAPE_XML_HEX, nullptr,
+                              nullptr, &error);
+    } else {
+        ucnv_setSubstChars(converter, "?", 1, &error);
+    }
+    out.assign(text.size() * 4 + 16, '\0');
+    const UChar* source = reinterpret_cast<const UChar*>(text.data());
+    const UChar* const end = source + text.size();
+    char* target = out.data();
+    for (;;) {
+        error = U_ZERO_ERROR;
+        ucnv_fromUnicode(converter, &target, out.data() + out.size(), &source, end, nullptr, true,
+                         &error);
+        if (error != U_BUFFER_OVERFLOW_ERROR) {
+            break;
+        }
+        const size_t used = static_cast<size_t>(target - out.data());
+        out.resize(out.size() * 2);
+        target = out.data() + used;
+    }
+    out.resize(static_cast<size_t>(target - out.data()));
+    if (U_SUCCESS(error)) {
+        return true;
+    }
+    UChar invalid[8];
+    int8_t length = 8;
+    UErrorCode ignored = U_ZERO_ERROR;
+    ucnv_getInvalidUChars(converter, invalid, &length, &ignored);
+    missing.assign(reinterpret_cast<const char16_t*>(invalid), static_cast<size_t>(length));
+    return false;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    std::u16string missing;
+    FromUtf16(Open("UTF-8").get(), text, TMissing::Substitute, out, missing);
+    return out;
+}
+
+std::string FromUtf8(std::string_view utf8, const char* encoding, TMissing mode) {
+    std::u16string wide, missing;
+    size_t ignored = 0;
+    ToUtf16(Open("UTF-8").get(), utf8, false, wide, ignored);
+    std::string out;
+    FromUtf16(Open(encoding).get(), wide, mode, out, missing);
+    return out;
+}
+
+// "„✓“ (U+2713)": the character as the user sees it and its code point.
+std::string Describe(const std::u16string& character) {
+    UChar32 code = 0;
+    size_t i = 0;
+    U16_NEXT(character.data(), i, character.size(), code);
+    char number[16];
+    std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(code));
+    return "„" + Utf16ToUtf8(character) + "“ (" + number + ")";
 }
 
 } // namespace
 
-std::string AnsiToUtf8(const std::string& ansi) {
-    std::string out;
-    out.reserve(ansi.size());
-    for (unsigned char c : ansi) {
-        AppendUtf8(out, c >= 0x80 && c < 0xA0 ? kHigh[c - 0x80] : char32_t(c));
-    }
-    return out;
+std::string AnsiToUtf8(std::string_view ansi) {
+    std::string utf8;
+    size_t ignored = 0;
+    DecodeText(ansi, "windows-1252", utf8, ignored);
+    return utf8;
 }
 
-std::string Utf8ToAnsi(const std::string& utf8) {
-    std::string out;
-    out.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();) {
-        auto c = static_cast<unsigned char>(utf8[i]);
-        int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (len == 0 || i + len > utf8.size()) {
-            out += '?';
-            ++i;
-            continue;
-        }
-        char32_t cp = len == 1 ? c : c & (0x7F >> len);
-        bool valid = true;
-        for (int k = 1; k < len; ++k) {
-            auto cont = static_cast<unsigned char>(utf8[i + k]);
-            valid = valid && (cont & 0xC0) == 0x80;
-            cp = (cp << 6) | (cont & 0x3F);
-        }
-        out += valid ? AnsiByte(cp) : '?';
-        i += valid ? len : 1;
+std::string Utf8ToAnsi(std::string_view utf8) {
+    return FromUtf8(utf8, "windows-1252", TMissing::Substitute);
+}
+
+std::string Utf8ToAnsiMarkup(std::string_view utf8) {
+    return FromUtf8(utf8, "windows-1252", TMissing::CharacterReference);
+}
+
+bool Utf8ToAnsiExact(std::string_view utf8, std::string& ansi, std::string& problem) {
+    std::u16string wide, missing;
+    size_t offset = 0;
+    if (!ToUtf16(Open("UTF-8").get(), utf8, true, wide, offset)) {
+        problem = "kein gültiges UTF-8 (Byte " + std::to_string(offset) + ")";
+        return false;
     }
-    return out;
+    if (!FromUtf16(Open("windows-1252").get(), wide, TMissing::Stop, ansi, missing)) {
+        problem = "das Zeichen " + Describe(missing) + " gibt es in Windows-1252 nicht";
+        return false;
+    }
+    return true;
+}
+
+bool KnownEncoding(const std::string& name) {
+    return Open(name) != nullptr;
+}
+
+bool SameEncoding(const std::string& a, const std::string& b) {
+    const TConverter first = Open(a), second = Open(b);
+    UErrorCode error = U_ZERO_ERROR;
+    return first && second &&
+           std::string_view(ucnv_getName(first.get(), &error)) ==
+               ucnv_getName(second.get(), &error);
+}
+
+bool DecodeText(std::string_view bytes, const std::string& encoding, std::string& utf8,
+                size_t& errorOffset) {
+    const TConverter converter = Open(encoding);
+    std::u16string wide;
+    errorOffset = std::string::npos;
+    if (!converter || !ToUtf16(converter.get(), bytes, true, wide, errorOffset)) {
+        return false;
+    }
+    utf8 = Utf16ToUtf8(wide);
+    return true;
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+        lines.emplace_back(text.substr(start, end - start));
+        start = end + (text.substr(end, 2) == "\r\n" ? 2 : 1);
+    }
+    return lines;
 }
 
 } // namespace orvendal

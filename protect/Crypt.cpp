@@ -1,5 +1,7 @@
 #include "protect/Crypt.h"
 
+#include "protect/Ansi.h"
+
 namespace orvendal {
 namespace {
 
@@ -22,25 +24,6 @@ int HexValue(char c) {
 
 std::string FixedKey() {
     return std::string(FixedSentence) + UnitText;
-}
-
-// Splits text into lines at LF, dropping a CR before it; a last line without break counts.
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        const size_t next = end == std::string::npos ? text.size() : end + 1;
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        if (end > start && text[end - 1] == '\r') {
-            --end;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = next;
-    }
-    return lines;
 }
 
 } // namespace

@@ -19,7 +19,7 @@ public:
 
     // The lines as text, each followed by CR LF, enciphered into dest.
     void EncryptLines(const std::vector<std::string>& lines, TStream& dest);
-    // Deciphers source into lines (split at CR LF or LF); false and no lines on failure.
+    // Deciphers source into lines (split at CR LF, LF or a lone CR); false and no lines on failure.
     bool DecryptLines(TStream& source, std::vector<std::string>& lines);
     // The text as one line (followed by CR LF) enciphered into dest.
     void EncryptText(const std::string& text, TStream& dest);

@@ -3,8 +3,10 @@
 #include "db/SQLADO.h"
 #include "protect/Ansi.h"
 #include "tables/UserFkt.h"
+#include "tables/XMLProc.h"
 
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 
@@ -77,15 +79,8 @@ void TCSVFile::LoadFromStream(TStream& stream) {
 
 void TCSVFile::SetText(const std::string& text) {
     Clear();
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) {
-            Add(text.substr(start));
-            break;
-        }
-        Add(text.substr(start, end - start));
-        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    for (std::string& line : SplitLines(text)) {
+        Add(std::move(line));
     }
     ParseAll();
 }
@@ -164,9 +159,18 @@ std::string TCSVFile::SeparatedValue(const std::string& value) const {
     return Trim(WithoutSeparator(text, Separator));
 }
 
-std::string TCSVFile::MarkupValue(const std::string& value) const {
-    const std::string escaped = ReplaceChar(value);
-    return AnsiText ? Utf8ToAnsi(escaped) : escaped;
+// The declaration names the encoding the lines are written in: Windows-1252 with AnsiText
+// (ISO-8859-1 unless the caller named an equal one), UTF-8 otherwise.
+std::string TCSVFile::DeclarationText() const {
+    const std::string written = AnsiText ? "ISO-8859-1" : "UTF-8";
+    std::smatch found;
+    if (!std::regex_search(Declaration, found, EncodingAttribute())) {
+        return AnsiText ? Trim("encoding=\"" + written + "\" " + Declaration) : Declaration;
+    }
+    if (SameEncoding(found[1], written)) {
+        return Declaration;
+    }
+    return found.prefix().str() + "encoding=\"" + written + "\"" + found.suffix().str();
 }
 
 std::string TCSVFile::FormatRecord(int k, const TCSVRecord& record) const {
@@ -182,7 +186,7 @@ std::string TCSVFile::FormatRecord(int k, const TCSVRecord& record) const {
             if (TypedTags && j < record.TypeCodes.size()) {
                 name += "_" + record.TypeCodes[j];
             }
-            line += StartTag(name) + MarkupValue(record.Fields[j]) + EndTag(name);
+            line += StartTag(name) + ReplaceChar(record.Fields[j]) + EndTag(name);
         } else {
             line += (j > 0 ? Separator : "") + SeparatedValue(record.Fields[j]);
         }
@@ -225,7 +229,10 @@ void TCSVFile::FormatTable() {
         Insert(0, "<html>");
         Add("</html>");
     } else if (OutputFormat == 2) {
-        Insert(0, "<?xml version=\"1.0\" " + Declaration + "?>");
+        Insert(0, "<?xml version=\"1.0\" " + DeclarationText() + "?>");
+    }
+    for (int k = 0; markup && AnsiText && k < Count(); ++k) {
+        Lines[k].Text = Utf8ToAnsiMarkup(Lines[k].Text); // names and extra fields too
     }
 }
 

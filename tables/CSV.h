@@ -46,8 +46,9 @@ public:
     bool TypedTags = false;
     bool CollectTypes = false;
     bool HeaderLine = false;
-    // True: HTML and XML values are written as Windows-1252 bytes, the declaration's default
-    // encoding; false: as UTF-8. Separated values are always written as the program holds them.
+    // True: HTML and XML lines are written as Windows-1252 bytes (characters beyond it as
+    // character references); false: as UTF-8. The XML declaration names the encoding written.
+    // Separated values are always written as the program holds them (UTF-8).
     bool AnsiText = true;
     uint8_t OutputFormat = 0; // 0 separated values, 1 HTML, 2 XML
 
@@ -79,7 +80,7 @@ public:
 private:
     std::string FormatRecord(int k, const TCSVRecord& record) const;
     std::string SeparatedValue(const std::string& value) const;
-    std::string MarkupValue(const std::string& value) const;
+    std::string DeclarationText() const;
     std::string HeaderText(const TCSVRecord& last) const;
 };
 

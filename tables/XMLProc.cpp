@@ -1,7 +1,10 @@
 #include "tables/XMLProc.h"
 
+#include "protect/Ansi.h"
 #include "tables/CSV.h"
 
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <vector>
 
@@ -31,6 +34,54 @@ int ElementCount(pugi::xml_node parent) {
     return n;
 }
 
+struct TSniffed {
+    std::string Encoding;
+    size_t Skip = 0; // bytes of a byte order mark
+    bool Declared = false;
+};
+
+// The encoding by byte order mark, UTF-16 shape of "<?" or declaration; UTF-8 when none.
+TSniffed Sniff(std::string_view bytes) {
+    static const std::pair<std::string_view, const char*> marks[] = {
+        {"\xEF\xBB\xBF", "UTF-8"},
+        {"\xFF\xFE", "UTF-16LE"},
+        {"\xFE\xFF", "UTF-16BE"},
+        {std::string_view("<\0?\0", 4), "UTF-16LE"},
+        {std::string_view("\0<\0?", 4), "UTF-16BE"}};
+    for (const auto& [mark, name] : marks) {
+        if (bytes.starts_with(mark)) {
+            return {name, mark[0] == '<' || mark[0] == '\0' ? 0 : mark.size(), true};
+        }
+    }
+    const std::string head(bytes.substr(0, bytes.find("?>")));
+    std::smatch found;
+    if (head.starts_with("<?xml") && std::regex_search(head, found, EncodingAttribute())) {
+        return {found[1], 0, true};
+    }
+    return {"UTF-8", 0, false};
+}
+
+// The document as UTF-8; false with the reason in error, naming the source and byte position.
+bool Decode(std::string_view bytes, const std::string& source, std::string& text,
+            std::string& error) {
+    const TSniffed sniffed = Sniff(bytes);
+    size_t offset = 0;
+    if (DecodeText(bytes.substr(sniffed.Skip), sniffed.Encoding, text, offset)) {
+        return true;
+    }
+    const std::string at = std::to_string(offset + sniffed.Skip);
+    if (offset == std::string::npos) {
+        error = source + " gibt die unbekannte Kodierung " + sniffed.Encoding + " an";
+    } else if (sniffed.Declared) {
+        error = source + " enthält an Byte-Position " + at +
+                " Text, der in der angegebenen Kodierung " + sniffed.Encoding + " ungültig ist";
+    } else {
+        error = source + " gibt keine Kodierung an und ist an Byte-Position " + at +
+                " kein gültiges UTF-8";
+    }
+    return false;
+}
+
 std::string EmptyTableText() {
     TCSVFile file;
     file.OutputFormat = 2;
@@ -40,41 +91,56 @@ std::string EmptyTableText() {
 
 } // namespace
 
-bool TXMLModul::Open() {
-    if (!active_) {
-        const std::string text = EmptyTableText();
-        active_ = static_cast<bool>(document_.load_buffer(text.data(), text.size(), kParse));
-    }
-    return active_;
+const std::regex& EncodingAttribute() {
+    static const std::regex attribute(R"(encoding\s*=\s*["']([^"']*)["'])");
+    return attribute;
 }
 
-// A document that failed to load is left empty, not half-read, as the DOM the table was made
-// for does.
-bool TXMLModul::Load(const pugi::xml_parse_result& result) {
-    active_ = result && Table();
+bool TXMLModul::Open() {
     if (!active_) {
-        lastError_ = result ? "Das Dokument hat kein Wurzelelement" : result.description();
-        document_.reset();
+        LoadBytes(EmptyTableText(), "Die leere Tabelle");
     }
     return active_;
 }
 
 bool TXMLModul::LoadFromFile(const std::string& fileName) {
-    const pugi::xml_parse_result result = document_.load_file(fileName.c_str(), kParse);
-    const bool loaded = Load(result);
-    if (result.status == pugi::status_file_not_found || result.status == pugi::status_io_error) {
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in.is_open()) {
         lastError_ = "Die Datei " + fileName + " kann nicht gelesen werden";
+        document_.reset();
+        return active_ = false;
     }
-    return loaded;
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return LoadBytes(bytes.str(), "Die Datei " + fileName);
 }
 
 bool TXMLModul::LoadFromStream(TStream& stream) {
-    std::vector<char> bytes(stream.Size() - stream.Position());
+    std::string bytes(stream.Size() - stream.Position(), '\0');
     bytes.resize(stream.Read(bytes.data(), bytes.size()));
-    if (!Load(document_.load_buffer(bytes.data(), bytes.size(), kParse))) {
+    if (!LoadBytes(bytes, "Das XML-Dokument")) {
         throw std::runtime_error(lastError_);
     }
     return true;
+}
+
+// A document that failed to load is left empty, not half-read, as the DOM the table was made
+// for does.
+bool TXMLModul::LoadBytes(std::string_view bytes, const std::string& source) {
+    std::string text;
+    active_ = Decode(bytes, source, text, lastError_);
+    if (active_) {
+        const pugi::xml_parse_result result =
+            document_.load_buffer(text.data(), text.size(), kParse, pugi::encoding_utf8);
+        active_ = result && Table();
+        if (!active_) {
+            lastError_ = result ? "Das Dokument hat kein Wurzelelement" : result.description();
+        }
+    }
+    if (!active_) {
+        document_.reset();
+    }
+    return active_;
 }
 
 int TXMLModul::RowCount() const {

@@ -6,14 +6,22 @@
 
 #include <pugixml.hpp>
 
+#include <regex>
 #include <string>
+#include <string_view>
 
 namespace orvendal {
+
+// The encoding attribute of an XML declaration; group 1 is the encoding's name.
+const std::regex& EncodingAttribute();
 
 class TXMLModul {
 public:
     // Starts an empty table when no document is active; true when one is active afterwards.
     bool Open();
+    // Documents are decoded by their byte order mark or declared encoding (UTF-8 when they
+    // declare none; ISO-8859-1 is read as Windows-1252). Text invalid in that encoding fails
+    // with the byte position in the reason.
     // True when the file was loaded; otherwise false with the reason in LastErrorText().
     bool LoadFromFile(const std::string& fileName);
     // Re-reads the document from the stream's position; throws std::runtime_error when the
@@ -37,7 +45,7 @@ public:
     bool Active() const { return active_; }
 
 private:
-    bool Load(const pugi::xml_parse_result& result);
+    bool LoadBytes(std::string_view bytes, const std::string& source);
     pugi::xml_node Table() const { return document_.document_element(); }
     pugi::xml_node Row(int row) const;
     pugi::xml_node Field(int row, int field) const;

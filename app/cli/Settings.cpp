@@ -37,20 +37,6 @@ std::optional<TSettingsArgs> Parse(const std::vector<std::string>& args, int& co
     return parsed;
 }
 
-// Lines of a text, broken at LF with a CR before it dropped.
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        const size_t next = end == std::string::npos ? text.size() : end + 1;
-        end = end == std::string::npos ? text.size() : end;
-        lines.push_back(text.substr(start, end - start - (end > start && text[end - 1] == '\r')));
-        start = next;
-    }
-    return lines;
-}
-
 // The deciphered lines of a settings file in UTF-8; nullopt after a message on stderr.
 std::optional<std::vector<std::string>> ReadSettings(const std::string& fileName,
                                                      const std::string& key) {
@@ -68,10 +54,25 @@ std::optional<std::vector<std::string>> ReadSettings(const std::string& fileName
     return lines;
 }
 
+// The file's UTF-8 lines (an editor's byte order mark dropped) enciphered as Windows-1252; a
+// character that Windows-1252 cannot hold stops it with the line named.
 int Encrypt(const TSettingsArgs& a) {
     TMemoryStream plain, container;
     plain.LoadFromFile(a.Operands[0]);
-    SaveKeyLines(SplitLines(plain.AsString()), container, a.Key);
+    std::string_view text(reinterpret_cast<const char*>(plain.Bytes().data()), plain.Size());
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);
+    }
+    std::vector<std::string> lines = SplitLines(text);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string problem;
+        if (!Utf8ToAnsiExact(std::string(lines[i]), lines[i], problem)) {
+            std::cerr << "orvendal-cli: " << a.Operands[0] << ", Zeile " << i + 1 << ": " << problem
+                      << "\n";
+            return 1;
+        }
+    }
+    EncryptLines(lines, container, a.Key);
     container.SaveToFile(a.Operands[1]);
     return 0;
 }

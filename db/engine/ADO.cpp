@@ -1,6 +1,7 @@
 #include "db/engine/ADO.h"
 
 #include "db/engine/JetSQL.h"
+#include "db/engine/UnicodeText.h"
 
 #include <sqlite3.h>
 
@@ -218,12 +219,6 @@ void FormatFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     ResultText(ctx, jet::FormatDateTime(dt, ArgText(argv[1])));
 }
 
-// CHR(n): the character with the single-byte code n.
-void ChrFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    const char c = static_cast<char>(sqlite3_value_int(argv[0]));
-    sqlite3_result_text(ctx, &c, 1, SQLITE_TRANSIENT);
-}
-
 void RegisterFunctions(sqlite3* db) {
     const int flags = SQLITE_UTF8;
     sqlite3_create_function(db, "NOW", 0, flags, nullptr, NowFunction, nullptr, nullptr);
@@ -231,8 +226,7 @@ void RegisterFunctions(sqlite3* db) {
                             nullptr, nullptr);
     sqlite3_create_function(db, "FORMAT", 1, flags | SQLITE_DETERMINISTIC, nullptr, FormatFunction,
                             nullptr, nullptr);
-    sqlite3_create_function(db, "CHR", 1, flags | SQLITE_DETERMINISTIC, nullptr, ChrFunction,
-                            nullptr, nullptr);
+    jet::RegisterUnicodeText(db);
 }
 
 std::string Message(sqlite3* db) {
@@ -335,6 +329,11 @@ void TADOConnection::Open(const std::string& connectionString, const std::string
     }
     RegisterFunctions(db);
     sqlite3_busy_timeout(db, LockWaitMilliseconds);
+    if (const std::string error = jet::RefreshNocaseIndexes(db); !error.empty()) {
+        sqlite3_close(db);
+        throw EADOError("Could not rebuild the case-insensitive indexes of '" + cs.DataSource +
+                        "': " + error);
+    }
     db_ = db;
 }
 
@@ -467,11 +466,12 @@ void TADOConnection::CreateCatalog(const std::string& connectionString, bool scr
     const int rc = sqlite3_open_v2(cs.DataSource.c_str(), &db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     // Writing the header makes the file an SQLite database at once, not an empty file.
+    const std::string header = "PRAGMA application_id=1330795086; PRAGMA user_version=" +
+                               std::to_string(jet::UnicodeNocaseVersion);
     const bool ok =
         rc == SQLITE_OK &&
         (!scratch || sqlite3_exec(db, ScratchPragmas, nullptr, nullptr, nullptr) == SQLITE_OK) &&
-        sqlite3_exec(db, "PRAGMA application_id=1330795086; PRAGMA user_version=1;", nullptr,
-                     nullptr, nullptr) == SQLITE_OK;
+        sqlite3_exec(db, header.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
     const std::string message = db ? Message(db) : "out of memory";
     sqlite3_close(db);
     if (!ok)

@@ -1,5 +1,7 @@
 #include "db/engine/JetSQL.h"
 
+#include "db/engine/UnicodeText.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -137,7 +139,7 @@ size_t ChainOperand(const std::vector<TToken>& t, size_t i, std::string& value) 
     const int code = std::atoi(t[num].Raw.c_str());
     if (code < 1 || code > 255)
         return 0;
-    value += static_cast<char>(code);
+    value += ChrText(code);
     return close + 1;
 }
 
