@@ -145,9 +145,34 @@ public:
     }
 };
 
+// The subject as RFC 2047 words even to a server that takes raw UTF-8 headers (SMTPUTF8), so
+// every reader shows it; as one word, so vmime encodes it whole and keeps every blank.
+class TSubjectField : public vmime::headerField {
+public:
+    explicit TSubjectField(const std::string& subject)
+        : headerField(vmime::fields::SUBJECT), subject_(subject) {
+        auto text = vmime::make_shared<vmime::text>();
+        text->appendWord(vmime::make_shared<vmime::word>(subject, vmime::charsets::UTF_8));
+        m_value = text;
+    }
+    vmime::shared_ptr<vmime::component> clone() const override {
+        return vmime::make_shared<TSubjectField>(subject_);
+    }
+
+protected:
+    void generateImpl(const vmime::generationContext& ctx, vmime::utility::outputStream& os,
+                      const size_t curLinePos, size_t* newLinePos) const override {
+        vmime::generationContext ascii(ctx);
+        ascii.setInternationalizedEmailSupport(false);
+        headerField::generateImpl(ascii, os, curLinePos, newLinePos);
+    }
+
+private:
+    std::string subject_;
+};
+
 vmime::shared_ptr<vmime::message> Build(const TMailMessage& message, const std::string& agent) {
     vmime::messageBuilder builder;
-    builder.setSubject(vmime::text(message.Subject, vmime::charsets::UTF_8));
     builder.setExpeditor(Mailbox({message.FromName, message.FromAddress}));
     builder.setRecipients(AddressList(message.Recipients));
     builder.setCopyRecipients(AddressList(message.CCList));
@@ -170,6 +195,7 @@ vmime::shared_ptr<vmime::message> Build(const TMailMessage& message, const std::
     }
     auto built = builder.construct();
     auto header = built->getHeader();
+    header->replaceField(header->Subject(), vmime::make_shared<TSubjectField>(message.Subject));
     if (!message.ReplyTo.empty())
         header->appendField(vmime::make_shared<TReplyToField>(AddressList(message.ReplyTo)));
     std::time_t date = std::chrono::system_clock::to_time_t(message.Date);
