@@ -147,8 +147,8 @@ std::string Utf8ToAnsi(std::string_view utf8) {
     return FromUtf8(utf8, "windows-1252", TMissing::Substitute);
 }
 
-std::string Utf8ToAnsiMarkup(std::string_view utf8) {
-    return FromUtf8(utf8, "windows-1252", TMissing::CharacterReference);
+std::string Utf8ToMarkup(std::string_view utf8, const char* encoding) {
+    return FromUtf8(utf8, encoding, TMissing::CharacterReference);
 }
 
 bool Utf8ToAnsiExact(std::string_view utf8, std::string& ansi, std::string& problem) {

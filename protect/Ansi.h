@@ -13,9 +13,9 @@ namespace orvendal {
 std::string AnsiToUtf8(std::string_view ansi);
 // UTF-8 to Windows-1252; characters without a Windows-1252 byte (and broken UTF-8) become '?'.
 std::string Utf8ToAnsi(std::string_view utf8);
-// UTF-8 to Windows-1252 for HTML and XML text: characters without a Windows-1252 byte become
+// UTF-8 to the named encoding for HTML and XML text: characters the encoding cannot hold become
 // character references ("&#x2713;"), so that nothing is lost.
-std::string Utf8ToAnsiMarkup(std::string_view utf8);
+std::string Utf8ToMarkup(std::string_view utf8, const char* encoding);
 // UTF-8 to Windows-1252 without loss: false when the text is no UTF-8 or holds a character
 // that Windows-1252 cannot represent; problem then says which (German, for the user).
 bool Utf8ToAnsiExact(std::string_view utf8, std::string& ansi, std::string& problem);

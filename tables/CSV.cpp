@@ -231,8 +231,11 @@ void TCSVFile::FormatTable() {
     } else if (OutputFormat == 2) {
         Insert(0, "<?xml version=\"1.0\" " + DeclarationText() + "?>");
     }
+    // Whole lines, names and extra fields too. HTML declares no encoding: only ASCII reads the
+    // same in every browser and in TXMLModul.
+    const char* encoding = OutputFormat == 1 ? "US-ASCII" : "windows-1252";
     for (int k = 0; markup && AnsiText && k < Count(); ++k) {
-        Lines[k].Text = Utf8ToAnsiMarkup(Lines[k].Text); // names and extra fields too
+        Lines[k].Text = Utf8ToMarkup(Lines[k].Text, encoding);
     }
 }
 

@@ -46,8 +46,8 @@ public:
     bool TypedTags = false;
     bool CollectTypes = false;
     bool HeaderLine = false;
-    // True: HTML and XML lines are written as Windows-1252 bytes (characters beyond it as
-    // character references); false: as UTF-8. The XML declaration names the encoding written.
+    // True: XML lines are written as Windows-1252 bytes, HTML lines as ASCII (characters beyond
+    // them as character references); false: as UTF-8. The XML declaration names the encoding.
     // Separated values are always written as the program holds them (UTF-8).
     bool AnsiText = true;
     uint8_t OutputFormat = 0; // 0 separated values, 1 HTML, 2 XML

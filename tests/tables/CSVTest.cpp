@@ -1,195 +1,127 @@
-// The table file: parsing, filling from real SQLite queries, and the three output formats.
+// The table file: parsing, filling from real SQLite queries, the three output formats, and its
+// XML and HTML read back by the XML table document.
 #include "tables/CSV.h"
+
+#include "common/TempFolder.h"
 #include "db/SQLADO.h"
+#include "protect/Ansi.h"
+#include "tables/XMLProc.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
 #include <fstream>
-#include <unistd.h>
+#include <gtest/gtest.h>
 
 namespace orvendal {
 namespace {
 
-namespace fs = std::filesystem;
+using TLines = std::vector<std::string>;
 
-std::vector<std::string> LineTexts(const TCSVFile& file) {
-    std::vector<std::string> texts;
-    for (const TCSVLine& line : file.Lines) {
-        texts.push_back(line.Text);
-    }
-    return texts;
+TEST(CSVFileTest, LoadingBreaksAtEveryLineEndDropsBlankLinesAndSplitsWithoutQuoting) {
+    testing::TTempFolder folder;
+    std::ofstream(folder.File("t"), std::ios::binary)
+        << "a; b ;\r\n   \r\n\n  only  \r\"x;y\"\n1,,3";
+    TCSVFile file;
+    file.Separator = ";|"; // its first character separates
+    file.LoadFromFile(folder.File("t"));
+    EXPECT_EQ(file.Lines[0].Record->Names, &file.FieldNames);
+    file.Separator = "|"; // the fields shown joined by it
+    file.FormatTable();
+    EXPECT_EQ(file.Text(), "a|b|\r\nonly\r\n\"x|y\"\r\n1,,3\r\n");
+    EXPECT_THROW(file.LoadFromFile(folder.File("missing")), std::runtime_error);
 }
 
-TCSVFile FileOf(std::initializer_list<const char*> lines, std::vector<std::string> names) {
+std::string Formatted(const std::string& text, TLines names, void (*setup)(TCSVFile&)) {
     TCSVFile file;
-    std::string text;
-    for (const char* line : lines) {
-        text += std::string(line) + "\r\n";
-    }
     file.SetText(text);
     file.FieldNames = std::move(names);
-    return file;
+    setup(file);
+    file.FormatTable();
+    return file.Text();
 }
 
-TEST(CSVRecordTest, ParseLineSplitsAtEverySeparatorWithoutQuoting) {
-    struct TCase {
-        const char* Separator;
-        const char* Line;
-        std::vector<std::string> Fields;
-    } cases[] = {
-        {";", "a; b ;", {"a", "b", ""}},
-        {";", "  only  ", {"only"}},
-        {";", "\"x;y\"", {"\"x", "y\""}},
-        {",", "1,,3", {"1", "", "3"}},
-        {";;", "a;b;;c", {"a", "b", "", "c"}}, // the first character separates
-        {";", "", {""}},
-    };
-    for (const TCase& c : cases) {
-        TCSVRecord record(c.Separator, nullptr);
-        record.ParseLine(c.Line);
-        EXPECT_EQ(record.Fields, c.Fields) << c.Line;
+TEST(CSVFileTest, FormatsAndTheirOptions) {
+    EXPECT_EQ(Formatted("1;Anna", {"Id", "Name"}, [](TCSVFile& f) { f.OutputFormat = 2; }),
+              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<table>\r\n"
+              "<record><Id>1</Id><Name>Anna</Name></record>\r\n</table>\r\n");
+    EXPECT_EQ(Formatted("1;<&>;x\"y'z\n2;b;c;d", {"Id", "Name", "Note"},
+                        [](TCSVFile& f) {
+                            f.OutputFormat = 2, f.NumberRecords = f.TypedTags = true;
+                            f.AnsiText = false, f.TableAttributes = "v=\"2\"";
+                            f.Declaration = "encoding=\"windows-1252\" standalone=\"yes\"";
+                            f.Lines[0].Record->TypeCodes = {"n3", "c202"};
+                        }),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<table v=\"2\">\r\n"
+              "<record_1><Id_n3>1</Id_n3><Name_c202>&lt;&amp;&gt;</Name_c202><Note>x&quot;y'z"
+              "</Note></record_1>\r\n<record_2><Id>2</Id><Name>b</Name><Note>c</Note>;d"
+              "</record_2>\r\n</table>\r\n");
+    EXPECT_EQ(Formatted("1;Anna\n2;Bert", {" Id ", "Name", "Unused"},
+                        [](TCSVFile& f) {
+                            f.OutputFormat = 1, f.HeaderLine = true;
+                            f.Lines.push_back({"no record", nullptr}); // dropped
+                        }),
+              "<html>\r\n<table>\r\n<tr><th>Id</th><th>Name</th></tr>\r\n<tr><td>1</td><td>"
+              "Anna</td></tr>\r\n<tr><td>2</td><td>Bert</td></tr>\r\n</table>\r\n</html>\r\n");
+    EXPECT_EQ(Formatted("x", {"A", "B"},
+                        [](TCSVFile& f) {
+                            f.Lines[0].Record->Fields = {"x\r\ny", "p\n\nq\tr\ns", "a;b"};
+                            f.HeaderLine = true;
+                        }),
+              "A;B\r\nx y;p q r s;a,b\r\n");
+    EXPECT_EQ(Formatted("a,b;c;d", {}, [](TCSVFile& f) { f.Separator = ","; }), "a;b,c,d\r\n");
+}
+
+// HTML and XML with AnsiText on and off: names and values with characters inside and outside
+// Windows-1252 come back as written; AnsiText converts whole lines, extra fields included.
+TEST(CSVFileTest, OwnFilesReadBackAsWritten) {
+    const TLines names = {"Straße–Nr", "„Größe“", "Preis€"};
+    const TLines values = {"5 € „ok“", "Grüße – Köln", "✓ mehr", "Über"};
+    for (const uint8_t format : {1, 2}) {
+        std::string utf8; // the lines after the declaration, written with AnsiText off
+        for (const bool ansi : {false, true}) {
+            SCOPED_TRACE(format * 2 + ansi);
+            TCSVFile file;
+            file.SetText(values[0] + ";" + values[1] + ";" + values[2] + ";" + values[3]);
+            file.FieldNames = names;
+            file.OutputFormat = format, file.AnsiText = ansi, file.HeaderLine = true;
+            file.TableTag = format == 1 ? "" : "table"; // HTML rows right under the root
+            file.FormatTable();
+            const std::string text = file.Text(), body = text.substr(text.find("\r\n"));
+            if (format == 2 && ansi) {
+                EXPECT_EQ(AnsiToUtf8(body), utf8.replace(utf8.find("✓"), 3, "&#x2713;"));
+            }
+            utf8 = body;
+            TMemoryStream stream(std::vector<uint8_t>(text.begin(), text.end()));
+            TXMLModul back;
+            ASSERT_TRUE(back.LoadFromStream(stream));
+            for (int j = 1; j <= 3; ++j) { // HTML: the header row first
+                EXPECT_EQ(back.GetValue(format == 1 ? 2 : 1, j), values[j - 1]);
+                EXPECT_EQ(format == 1 ? back.GetValue(1, j) : back.GetName(1, j), names[j - 1]);
+            }
+        }
     }
 }
 
-TEST(CSVFileTest, LoadingDropsBlankLinesAndParsesTheRest) {
-    const fs::path name = fs::path(::testing::TempDir()) / "orvendal-csv-load.txt";
-    std::ofstream(name, std::ios::binary) << "1;Anna\r\n   \r\n\n2;Bert\n\r3;Cora";
-    TCSVFile file;
-    file.LoadFromFile(name.string());
-    fs::remove(name);
-    ASSERT_EQ(file.Count(), 3);
-    EXPECT_EQ(file.Lines[1].Record->Fields, (std::vector<std::string>{"2", "Bert"}));
-    EXPECT_EQ(file.Lines[2].Record->Fields, (std::vector<std::string>{"3", "Cora"}));
-    EXPECT_EQ(file.Lines[0].Record->Names, &file.FieldNames);
-    EXPECT_THROW(file.LoadFromFile(name.string()), std::runtime_error);
-}
-
-TEST(CSVFileTest, XmlOfTheInitialValues) {
-    TCSVFile file = FileOf({"1;Anna"}, {"Id", "Name"});
-    file.OutputFormat = 2;
-    file.FormatTable();
-    EXPECT_EQ(file.Text(), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<table>\r\n"
-                           "<record><Id>1</Id><Name>Anna</Name></record>\r\n</table>\r\n");
-
-    TCSVFile empty;
-    empty.OutputFormat = 2;
-    empty.FormatTable();
-    EXPECT_EQ(LineTexts(empty),
-              (std::vector<std::string>{"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>",
-                                        "<table>", "</table>"}));
-}
-
-TEST(CSVFileTest, XmlNamesEscapingTypesAndExtraFields) {
-    TCSVFile file = FileOf({"1;<&>;x\"y'z", "2;Grüße;a;b"}, {"Id", "Name", "Note"});
-    file.OutputFormat = 2;
-    file.NumberRecords = true;
-    file.AnsiText = false;
-    file.TypedTags = true;
-    file.TableAttributes = "version=\"2\"";
-    file.Lines[0].Record->TypeCodes = {"n3", "c202"};
-    file.FormatTable();
-    EXPECT_EQ(
-        LineTexts(file),
-        (std::vector<std::string>{
-            "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", "<table version=\"2\">",
-            "<record_1><Id_n3>1</Id_n3><Name_c202>&lt;&amp;&gt;</Name_c202>"
-            "<Note>x&quot;y'z</Note></record_1>",
-            "<record_2><Id>2</Id><Name>Grüße</Name><Note>a</Note>;b</record_2>", "</table>"}));
-}
-
-TEST(CSVFileTest, AnsiTextWritesMarkupAsWindows1252) {
-    TCSVFile file = FileOf({"Grüße"}, {"Name"});
-    file.OutputFormat = 2;
-    file.FormatTable();
-    EXPECT_EQ(file.Lines[2].Text, "<record><Name>Gr\xFC\xDF"
-                                  "e</Name></record>");
-}
-
-TEST(CSVFileTest, HtmlWithHeaderLine) {
-    TCSVFile file = FileOf({"1;Anna", "2;Bert"}, {" Id ", "Name", "Unused"});
-    file.OutputFormat = 1;
-    file.HeaderLine = true;
-    file.FormatTable();
-    EXPECT_EQ(LineTexts(file), (std::vector<std::string>{
-                                   "<html>", "<table>", "<tr><th>Id</th><th>Name</th></tr>",
-                                   "<tr><td>1</td><td>Anna</td></tr>",
-                                   "<tr><td>2</td><td>Bert</td></tr>", "</table>", "</html>"}));
-    EXPECT_EQ(file.RecordTag, "tr");
-}
-
-TEST(CSVFileTest, SeparatedValuesFlattenLineBreaksAndSeparators) {
-    TCSVFile file = FileOf({"x"}, {"A", "B"});
-    file.Lines[0].Record->Fields = {"x\r\ny", "p\n\nq\tr\ns", "a;b"};
-    file.Lines.push_back({"no record", nullptr});
-    file.HeaderLine = true;
-    file.FormatTable();
-    EXPECT_EQ(LineTexts(file), (std::vector<std::string>{"A;B", "x y;p q r s;a,b"}));
-
-    TCSVFile comma = FileOf({"x"}, {});
-    comma.Separator = ",";
-    comma.Lines[0].Record->Fields = {"a,b", "c;d"};
-    comma.FormatTable();
-    EXPECT_EQ(comma.Lines[0].Text, "a;b,c;d");
-}
-
-class CSVFromSQLTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        path_ =
-            fs::path(::testing::TempDir()) / ("orvendal-csv-" + std::to_string(getpid()) + ".mdb");
-        fs::remove(path_);
-        db_.SetServerType(Jet);
-        db_.DataSource = path_.string();
-        ASSERT_TRUE(db_.CreateDatabase() && db_.Connect()) << db_.LastError;
-        ASSERT_TRUE(db_.ExecSQL("CREATE TABLE T (Id INTEGER, Name VARCHAR(50))"));
-        ASSERT_TRUE(db_.Insert("T", "Id,Name", "1,'a;b'"));
-        ASSERT_TRUE(db_.Insert("T", "Id,Name", "2,'c,d'"));
-        ASSERT_TRUE(db_.Insert("T", "Id,Name", "3,null"));
-    }
-    void TearDown() override {
-        db_.Disconnect();
-        fs::remove(path_);
-    }
-    fs::path path_;
-    TSQLADOServer db_;
-};
-
-TEST_F(CSVFromSQLTest, RowsNamesTypesAndSeparatorsInValues) {
+// Rows, errors and actions reach the XML through QueryToXML (tests/db); here what only the
+// table file shows: separators inside values, type codes, appending, a missing server.
+TEST(CSVFromSQLTest, SeparatorsTypesAppendingAndMissingServers) {
+    testing::TTempFolder folder;
+    TSQLADOServer db;
+    db.SetServerType(Jet);
+    db.DataSource = folder.File("t.mdb");
+    ASSERT_TRUE(db.CreateDatabase() && db.Connect() &&
+                db.ExecSQL("CREATE TABLE T (Id INTEGER, Name VARCHAR(50))") &&
+                db.ExecSQL("INSERT INTO T VALUES (1,'a;b'),(3,null),(2,'c,d')"))
+        << db.LastError;
     TCSVFile file;
     file.CollectTypes = true;
-    ASSERT_TRUE(file.LoadFromSQL(&db_, "SELECT Id,Name FROM T ORDER BY Id", true));
-    EXPECT_EQ(file.FieldNames, (std::vector<std::string>{"Id", "Name"}));
-    EXPECT_EQ(file.FieldTypes, "nc");
-    EXPECT_EQ(LineTexts(file), (std::vector<std::string>{"1;a,b", "2;c,d", "3;"}));
-    EXPECT_EQ(file.Lines[2].Record->Fields, (std::vector<std::string>{"3", ""}));
-    ASSERT_EQ(file.Lines[0].Record->TypeCodes.size(), 2u);
-    EXPECT_EQ(file.Lines[0].Record->TypeCodes[0][0], 'n');
-    EXPECT_EQ(file.Lines[0].Record->TypeCodes[1][0], 'c');
-
+    ASSERT_TRUE(file.LoadFromSQL(&db, "SELECT Id,Name FROM T ORDER BY Id", true));
+    EXPECT_EQ(file.FieldTypes + file.Lines[0].Record->TypeCodes[1], "ncc202");
     file.Separator = ",";
-    ASSERT_TRUE(file.LoadFromSQL(&db_, "SELECT Name FROM T WHERE Id=2", true));
-    EXPECT_EQ(LineTexts(file), (std::vector<std::string>{"c;d"}));
-    ASSERT_TRUE(file.LoadFromSQL(&db_, "SELECT Name FROM T WHERE Id=1", false));
-    EXPECT_EQ(file.Count(), 2); // appended, not cleared
-}
-
-TEST_F(CSVFromSQLTest, ErrorsActionsAndMissingServers) {
-    TCSVFile file;
-    EXPECT_FALSE(file.LoadFromSQL(&db_, "SELECT Id FROM Nowhere", true));
-    EXPECT_EQ(file.FieldNames, (std::vector<std::string>{"SQL-Fehlermeldung"}));
-    EXPECT_EQ(file.FieldTypes, "c");
-    ASSERT_EQ(file.Count(), 1);
-    EXPECT_EQ(file.Lines[0].Text, db_.LastError);
-
-    EXPECT_TRUE(file.LoadFromSQL(&db_, "UPDATE T SET Name='z'", true));
-    EXPECT_EQ(file.FieldNames, (std::vector<std::string>{"Meldung"}));
-    EXPECT_EQ(LineTexts(file), (std::vector<std::string>{"Anzahl der betroffenden Datensätze: 3"}));
-
-    TSQLADOServer closed;
-    EXPECT_FALSE(file.LoadFromSQL(&closed, "SELECT 1", true));
-    EXPECT_FALSE(file.LoadFromSQL(nullptr, "SELECT 1", true));
-    EXPECT_EQ(file.Count(), 1); // untouched
+    ASSERT_TRUE(file.LoadFromSQL(&db, "SELECT Name FROM T WHERE Id=2", false));
+    EXPECT_EQ(file.Text(), "1;a,b\r\n2;c,d\r\n3;\r\nc;d\r\n");
+    EXPECT_FALSE(file.LoadFromSQL(&db, "SELECT Id FROM Nowhere", false));
+    EXPECT_FALSE(file.LoadFromSQL(std::make_unique<TSQLADOServer>().get(), "SELECT 1", true) ||
+                 file.LoadFromSQL(nullptr, "SELECT 1", true));
+    EXPECT_EQ(file.Count(), 5); // untouched
 }
 
 } // namespace

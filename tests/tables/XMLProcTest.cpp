@@ -1,126 +1,87 @@
-// The XML table document: loading, 1-based reads in and out of range, and the naming rules of
-// rows and fields made by SetValue.
+// The XML table document: loading by encoding, 1-based reads in and out of range, and the
+// naming rules of rows and fields made by SetValue.
 #include "tables/XMLProc.h"
 
-#include <gtest/gtest.h>
+#include "common/TempFolder.h"
 
-#include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 
 namespace orvendal {
 namespace {
 
-namespace fs = std::filesystem;
-
-TXMLModul FromText(const std::string& text) {
-    TMemoryStream stream;
-    stream.WriteString(text);
-    stream.Rewind();
+TXMLModul FromBytes(const std::string& bytes) {
+    TMemoryStream stream(std::vector<uint8_t>(bytes.begin(), bytes.end()));
     TXMLModul table;
     table.LoadFromStream(stream);
     return table;
 }
 
-TEST(XMLModulTest, EmptyTableReadsAsNothing) {
-    TXMLModul table;
-    EXPECT_EQ(table.RowCount(), 0);
-    table.SetValue(1, 1, "ignored"); // not active yet
-    EXPECT_EQ(table.RowCount(), 0);
-    ASSERT_TRUE(table.Open());
-    EXPECT_TRUE(table.Open());
-    EXPECT_EQ(table.RowCount(), 0);
-    EXPECT_EQ(table.FieldCount(1), -1);
-    EXPECT_EQ(table.GetValue(1, 1), "");
-    EXPECT_EQ(table.GetName(1, 0), ""); // beyond the last row: empty, no crash
-}
-
-TEST(XMLModulTest, ReadsRowsAndFieldsFromOne) {
-    TXMLModul table = FromText("<?xml version=\"1.0\"?>\n<list><!-- devices -->\n"
-                               "<dev><id>A</id><name>Nord</name></dev>\n"
-                               "<dev><id>B</id><name>S&#252;d</name><type>3</type></dev></list>");
+TEST(XMLModulTest, ReadsFromOneAndNamesWhatSetValueAdds) {
+    TXMLModul table = FromBytes("<list><!-- devices -->\n<dev><id>A</id><name>Nord</name></dev>\n"
+                                "<dev><id>B</id><name>S&#252;d</name><t>a&#13;&#10;b</t>"
+                                "<v>c\r\nd &amp; &lt;e&gt;</v></dev></list>");
     ASSERT_EQ(table.RowCount(), 2);
-    EXPECT_EQ(table.FieldCount(1), 2);
-    EXPECT_EQ(table.FieldCount(2), 3);
-    EXPECT_EQ(table.FieldCount(0), -1);
-    EXPECT_EQ(table.FieldCount(3), -1);
-    struct TCase {
+    EXPECT_EQ(table.FieldCount(0) + table.FieldCount(1) + table.FieldCount(3), 0);
+    const struct {
         int Row, Field;
-        const char* Value;
-        const char* Name;
-    } cases[] = {{1, 1, "A", "id"}, {2, 2, "Süd", "name"}, {2, 3, "3", "type"}, {1, 3, "", ""},
-                 {3, 1, "", ""},    {0, 1, "", ""},        {1, 0, "", "dev"},   {2, -1, "", "dev"}};
-    for (const TCase& c : cases) {
+        const char *Value, *Name;
+    } cases[] = {{1, 1, "A", "id"},     {2, 2, "Süd", "name"},
+                 {2, 3, "a\r\nb", "t"}, {2, 4, "c\r\nd & <e>", "v"},
+                 {1, 3, "", ""},        {3, 1, "", ""},
+                 {0, 1, "", ""},        {1, 0, "", "dev"},
+                 {3, 0, "", ""}};
+    for (const auto& c : cases) {
         EXPECT_EQ(table.GetValue(c.Row, c.Field), c.Value) << c.Row << "," << c.Field;
         EXPECT_EQ(table.GetName(c.Row, c.Field), c.Name) << c.Row << "," << c.Field;
     }
-}
-
-TEST(XMLModulTest, SetValueNamesNewRowsAndFields) {
-    TXMLModul table;
-    ASSERT_TRUE(table.Open());
     table.SetValue(3, 2, "x");
-    ASSERT_EQ(table.RowCount(), 3);
-    EXPECT_EQ(table.GetName(1, 0), "R");
-    EXPECT_EQ(table.GetName(3, 0), "R");
-    EXPECT_EQ(table.FieldCount(3), 2);
-    EXPECT_EQ(table.GetName(3, 1), "C0");
-    EXPECT_EQ(table.GetName(3, 2), "C0"); // row 1 has no fields to lend a name
-    EXPECT_EQ(table.GetValue(3, 2), "x");
+    table.SetValue(3, 4, "w"); // beyond row 1's fields: named by place, the name reused
+    table.SetValue(1, 1, "changed");
+    EXPECT_EQ(table.GetName(3, 0) + table.GetName(3, 1) + table.GetName(3, 2) +
+                  table.GetName(3, 3) + table.GetName(3, 4),
+              "devidnameC2C2");
+    EXPECT_EQ(table.GetValue(3, 2) + table.GetValue(3, 4) + table.GetValue(1, 1), "xwchanged");
 
-    TXMLModul named = FromText("<t><row><a>1</a><b>2</b><c>3</c></row></t>");
-    named.SetValue(2, 3, "v");
-    EXPECT_EQ(named.GetName(2, 0), "row");
-    EXPECT_EQ(named.GetName(2, 1), "a");
-    EXPECT_EQ(named.GetName(2, 2), "b");
-    EXPECT_EQ(named.GetName(2, 3), "c");
-    // Beyond row 1's fields a call names the first new field by its place and reuses that name.
-    named.SetValue(2, 5, "w");
-    EXPECT_EQ(named.GetName(2, 4), "C3");
-    EXPECT_EQ(named.GetName(2, 5), "C3");
-    named.SetValue(1, 2, "changed");
-    EXPECT_EQ(named.GetValue(1, 2), "changed");
-    EXPECT_EQ(named.FieldCount(1), 3);
-
-    TXMLModul first;
-    ASSERT_TRUE(first.Open());
-    for (int field = 1; field <= 3; ++field) {
-        first.SetValue(1, field, std::to_string(field));
-        first.SetValue(2, field, std::to_string(field));
-    }
-    EXPECT_EQ(first.GetName(1, 3), "C2");
-    EXPECT_EQ(first.GetName(2, 3), "C2");
+    TXMLModul empty;
+    empty.SetValue(1, 1, "ignored"); // not active yet
+    EXPECT_EQ(empty.RowCount(), 0);
+    ASSERT_TRUE(empty.Open() && empty.Open());
+    empty.SetValue(2, 2, "x"); // row 1 has no fields to lend a name: position 0 names both
+    EXPECT_EQ(empty.GetName(1, 0) + empty.GetName(2, 1) + empty.GetName(2, 2), "RC0C0");
 }
 
-TEST(XMLModulTest, ValuesKeepLineBreaksAndMarkupCharacters) {
-    TXMLModul table = FromText("<t><r><v>a&#13;&#10;b</v><w>c\r\nd &amp; &lt;e&gt;</w></r></t>");
-    EXPECT_EQ(table.GetValue(1, 1), "a\r\nb");
-    EXPECT_EQ(table.GetValue(1, 2), "c\r\nd & <e>");
+TEST(XMLModulTest, DecodesByMarkOrDeclaration) {
+    std::string utf16be; // unmarked: known by the shape of "<?"
+    for (char16_t c : std::u16string(u"<?xml version=\"1.0\"?><t><r><v>Grüße</v></r></t>"))
+        utf16be += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
+    const std::string cases[] = {"\xEF\xBB\xBF<t><r><v>Gr\xC3\xBC\xC3\x9F"
+                                 "e</v></r></t>",
+                                 utf16be,
+                                 "<?xml version='1.0' encoding='cp1252'?><t><r><v>Gr\xFC\xDF"
+                                 "e</v></r></t>"};
+    for (const std::string& bytes : cases)
+        EXPECT_EQ(FromBytes(bytes).GetValue(1, 1), "Grüße");
 }
 
-TEST(XMLModulTest, FailuresFromFilesAndStreams) {
-    const fs::path dir = fs::path(::testing::TempDir()) / "orvendal-xmlproc";
-    fs::create_directories(dir);
-    std::ofstream(dir / "good.xml") << "<t><r><v>1</v></r></t>";
-    std::ofstream(dir / "broken.xml") << "<t><r><v>1</v></r>";
-    std::ofstream(dir / "latin1.xml", std::ios::binary)
-        << "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><t><r><v>Gr\xFC\xDF"
-           "e</v></r></t>";
-
+TEST(XMLModulTest, FailuresKeepNothingAndNameTheReason) {
+    testing::TTempFolder folder;
+    const std::string unknown = folder.File("unknown.xml"), missing = folder.File("missing.xml");
+    std::ofstream(folder.File("good.xml")) << "<t><r><v>1</v></r></t>";
+    std::ofstream(unknown) << "<?xml version=\"1.0\" encoding=\"x-no\"?><t><r/></t>";
     TXMLModul table;
-    EXPECT_TRUE(table.LoadFromFile((dir / "good.xml").string()));
-    EXPECT_FALSE(table.LoadFromFile((dir / "broken.xml").string()));
-    EXPECT_FALSE(table.LastErrorText().empty());
-    EXPECT_EQ(table.RowCount(), 0); // not half-read
-    EXPECT_FALSE(table.LoadFromFile((dir / "missing.xml").string()));
-    EXPECT_NE(table.LastErrorText().find("missing.xml"), std::string::npos);
-    const std::string before = table.LastErrorText();
-    EXPECT_TRUE(table.LoadFromFile((dir / "latin1.xml").string()));
-    EXPECT_EQ(table.GetValue(1, 1), "Grüße");
-    EXPECT_EQ(table.LastErrorText(), before); // success leaves the last error
-
-    EXPECT_THROW(FromText("<t><r>"), std::runtime_error);
-    EXPECT_THROW(FromText(""), std::runtime_error);
-    fs::remove_all(dir);
+    for (const auto& [file, error] :
+         {std::pair{unknown, "Die Datei " + unknown + " gibt die unbekannte Kodierung x-no an"},
+          {missing, "Die Datei " + missing + " kann nicht gelesen werden"}}) {
+        EXPECT_TRUE(table.LoadFromFile(folder.File("good.xml")));
+        EXPECT_FALSE(table.LoadFromFile(file));
+        EXPECT_EQ(table.LastErrorText(), error);
+        EXPECT_EQ(table.RowCount(), 0); // nothing half-read
+    }
+    EXPECT_TRUE(table.LoadFromFile(folder.File("good.xml")));
+    EXPECT_NE(table.LastErrorText().find("missing.xml"), std::string::npos); // kept on success
+    EXPECT_THROW(FromBytes(""), std::runtime_error);
+    EXPECT_THROW(FromBytes("<t><r>"), std::runtime_error);
 }
 
 } // namespace
