@@ -14,7 +14,7 @@ void TForm1::BitBtn1Click() {
         LastExchange = {};
         const std::string name = DeviceField(SelectedRow(), 2);
         std::optional<TExchangeLock> lock;
-        if (!CurrentDevice.empty()) {
+        if (!CurrentDevice.empty() && !WorkDir.empty()) { // without a folder there is no lock
             lock.emplace(WorkDir);
             if (!lock->Held()) {
                 View.MessageBox(TMsgKind::Error,
