@@ -1,233 +1,243 @@
+// Blowfish, CRC-32 and the BFH container: published vectors, the key schedule and its weak-key
+// rule, the mode-2 writer and the mode 0/1/2 readers with every way a container can be broken.
 #include "protect/BFH.h"
+#include "protect/Blowfish.h"
 #include "protect/CRC.h"
-#include "protect/Crypt.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
+#include <array>
 #include <cstring>
-#include <string>
-#include <vector>
+#include <gtest/gtest.h>
+#include <optional>
 
 namespace orvendal {
 namespace {
 
+using TBytes = std::vector<uint8_t>;
 constexpr char Key[] = "Testkennwort";
 
-std::vector<uint8_t> Pattern(size_t n) {
-    std::vector<uint8_t> data(n);
-    for (size_t i = 0; i < n; ++i) {
+TBytes Pattern(size_t n) {
+    TBytes data(n);
+    for (size_t i = 0; i < n; ++i)
         data[i] = uint8_t(i * 31 + i / 251);
-    }
     return data;
 }
 
-uint32_t Word(const std::vector<uint8_t>& b, size_t at) {
-    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 |
-           uint32_t(b[at + 3]) << 24;
+uint32_t Word(const TBytes& b, size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24;
 }
 
-void PutWord(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
+void PutWord(TBytes& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
         b[at + i] = uint8_t(v >> (8 * i));
+}
+
+// Enciphers the bytes in CBC from iv; with pad, first padded with 1, 2, ... to whole blocks.
+TBytes Cbc(TBytes data, uint32_t iv0, uint32_t iv1, bool pad) {
+    for (size_t i = 1, k = 8 - data.size() % 8; pad && i <= k; ++i)
+        data.push_back(uint8_t(i));
+    uint32_t chain[2] = {iv0, iv1};
+    blowfish::EncipherCBC(data.data(), data.size(), chain);
+    return data;
+}
+
+TEST(Blowfish, PublishedVectorsInLittleEndianWords) {
+    const char* const vectors[][3] = {{"0000000000000000", "0000000000000000", "4ef997456198dd78"},
+                                      {"ffffffffffffffff", "ffffffffffffffff", "51866fd5b85ecb8a"},
+                                      {"3000000000000000", "1000000000000001", "7d856f9a613063f2"},
+                                      {"0123456789abcdef", "1111111111111111", "61f9c3802281b096"},
+                                      {"fedcba9876543210", "0123456789abcdef", "0aceab0fc6a0a28d"}};
+    const auto bytes = [](const char* hex, bool words) { // the vectors' words are big-endian
+        TBytes out(8);
+        for (size_t i = 0; i < 8; ++i)
+            out[words ? (i & 4) + 3 - (i & 3) : i] =
+                uint8_t(std::stoi(std::string(hex + 2 * i, 2), nullptr, 16));
+        return out;
+    };
+    for (const auto& v : vectors) {
+        const TBytes key = bytes(v[0], false);
+        blowfish::SetKey(std::string(key.begin(), key.end()));
+        TBytes block = bytes(v[1], true);
+        EXPECT_EQ(Cbc(block, 0, 0, false), bytes(v[2], true)) << v[0];
+        uint32_t chain[2] = {0, 0};
+        TBytes cipher = bytes(v[2], true);
+        blowfish::DecipherCBC(cipher.data(), 8, chain);
+        EXPECT_EQ(cipher, block) << v[0];
     }
 }
 
-TMemoryStream Encipher(const std::vector<uint8_t>& plain) {
+TEST(Blowfish, ScheduleChainAndOddTail) {
+    const auto zero = [](const std::string& key) {
+        blowfish::SetKey(key);
+        return Cbc(TBytes(8), 0, 0, false);
+    };
+    const TBytes unkeyed = zero("");
+    EXPECT_NE(zero("secret"), unkeyed);
+    TBFH().SetKeyword(""); // the empty key returns to the initial tables
+    EXPECT_EQ(Cbc(TBytes(8), 0, 0, false), unkeyed);
+    std::string repeated; // 8 copies of 9 bytes make the 72 the schedule reads
+    for (int i = 0; i < 8; ++i)
+        repeated += "abcdefghi";
+    EXPECT_EQ(zero("abcdefghi"), zero(repeated));
+    EXPECT_EQ(zero(repeated), zero(repeated + "ignored"));
+    EXPECT_NE(zero("abcdefghi"), zero("abcdefghj"));
+
+    blowfish::SetKey("chain");
+    TBytes parts = Pattern(35), whole = Cbc(parts, 1, 2, false);
+    uint32_t chain[2] = {1, 2};
+    blowfish::EncipherCBC(parts.data(), 8, chain);
+    blowfish::EncipherCBC(parts.data() + 8, 27, chain);
+    EXPECT_EQ(parts, whole);               // the chain carries across calls
+    EXPECT_EQ(parts[34], Pattern(35)[34]); // bytes after the last whole block stay
+}
+
+TEST(Blowfish, WeakKeysAreRefusedInTheUsersLanguage) {
+    const char* const names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+    std::optional<std::string> saved[3];
+    for (int i = 0; i < 3; ++i)
+        if (const char* v = std::getenv(names[i]))
+            saved[i] = v;
+    blowfish::TSBoxes boxes{};
+    for (uint32_t b = 0; b < 4; ++b)
+        for (uint32_t i = 0; i < 256; ++i)
+            boxes[b][i] = b * 1000 + i * 3;
+    EXPECT_NO_THROW(blowfish::CheckSBoxes(boxes));
+    boxes[3][200] = boxes[3][7];
+    const std::string de = "Kennwort wurde als schwach bewertet und abgelehnt.",
+                      en = "Password was rated and refused as weakly.";
+    const struct {
+        const char* Values[3]; // LC_ALL, LC_MESSAGES, LANG; empty: unset
+        std::string Text;
+    } cases[] = {{{"", "", "de_DE.UTF-8"}, de},
+                 {{"", "de_AT", "en_US"}, de},
+                 {{"", "", "en_US"}, en},
+                 {{"C", "", "de_DE"}, en},
+                 {{"en_GB", "", "de_DE"}, en}};
+    for (const auto& c : cases) {
+        for (int i = 0; i < 3; ++i)
+            *c.Values[i] ? setenv(names[i], c.Values[i], 1) : unsetenv(names[i]);
+        try {
+            blowfish::CheckSBoxes(boxes);
+            ADD_FAILURE() << "accepted";
+        } catch (const EWeakKey& e) {
+            EXPECT_EQ(e.what(), c.Text) << c.Values[0] << c.Values[1] << c.Values[2];
+        }
+    }
+    for (int i = 0; i < 3; ++i)
+        saved[i] ? setenv(names[i], saved[i]->c_str(), 1) : unsetenv(names[i]);
+}
+
+TEST(CRC, CheckValueAndTheRawRegister) {
+    const auto* p = reinterpret_cast<const uint8_t*>("123456789");
+    EXPECT_EQ(CRC32(p, 9), 0xCBF43926u);
+    EXPECT_EQ(CRC32(nullptr, 0), 0u);
+    EXPECT_EQ(~CRC32Update(0xFFFFFFFFu, p, 9), 0xCBF43926u); // mode 0 stores the raw register
+    EXPECT_EQ(CRC32Update(0, p, 4), CRC32Update(CRC32Update(0, p, 2), p + 2, 2));
+}
+
+TMemoryStream Encipher(const TBytes& plain, TBytes old = {}) {
     TBFH bfh;
     bfh.SetKeyword(Key);
-    TMemoryStream source(plain), dest;
+    TMemoryStream source(plain), dest(std::move(old));
     bfh.EncryptStream(source, dest);
     return dest;
 }
 
-bool Decipher(TMemoryStream& container, TMemoryStream& out) {
-    TBFH bfh;
+bool Decipher(const TBytes& container, TMemoryStream& out, TBFH& bfh) {
     bfh.SetKeyword(Key);
-    return bfh.DecryptStream(container, out);
+    TMemoryStream in(container);
+    return bfh.DecryptStream(in, out);
 }
 
-TEST(BFHContainer, Mode2LayoutAndSizes) {
-    struct {
-        size_t plain;
-        size_t container;
-    } cases[] = {{0, 24}, {1, 24}, {7, 24}, {8, 32}, {255, 272}, {256, 280}, {257, 280}};
-    for (const auto& c : cases) {
-        std::vector<uint8_t> plain = Pattern(c.plain);
-        TMemoryStream container = Encipher(plain);
-        const auto& bytes = container.Bytes();
-        ASSERT_EQ(bytes.size(), c.container) << c.plain;
-        EXPECT_EQ(0, std::memcmp(bytes.data(), "BFH\2", 4));
-        const size_t checked = std::min<size_t>(256, c.plain);
-        EXPECT_EQ(Word(bytes, 4), CRC32(plain.data(), checked)) << c.plain;
-        TMemoryStream out;
-        ASSERT_TRUE(Decipher(container, out)) << c.plain;
-        EXPECT_EQ(out.Bytes(), plain) << c.plain;
-    }
-    EXPECT_EQ(Word(Encipher({}).Bytes(), 4), 0u);
-}
-
-TEST(BFHContainer, FreshIVEachTime) {
-    TMemoryStream a = Encipher(Pattern(40)), b = Encipher(Pattern(40));
-    EXPECT_NE(std::vector<uint8_t>(a.Bytes().begin() + 8, a.Bytes().begin() + 16),
-              std::vector<uint8_t>(b.Bytes().begin() + 8, b.Bytes().begin() + 16));
-    EXPECT_NE(a.Bytes(), b.Bytes());
-}
-
-TEST(BFHContainer, StreamAcrossChunkBoundaries) {
-    for (size_t n : {size_t(200000), size_t(65528), size_t(65536), size_t(131056)}) {
-        std::vector<uint8_t> plain = Pattern(n);
-        TMemoryStream container = Encipher(plain);
-        EXPECT_EQ(container.Size(), 16 + n + (8 - n % 8)) << n;
-        TMemoryStream out;
-        out.WriteString("old content that is longer than nothing");
-        out.Rewind();
-        ASSERT_TRUE(Decipher(container, out)) << n;
+// Sizes around blocks, the 256 checked bytes and the 64 KB chunks; a fresh IV each time; an
+// older, longer destination cut behind the container.
+TEST(BFHContainer, Mode2LayoutSizesAndChunks) {
+    for (size_t n : {0, 1, 7, 8, 255, 256, 257, 65528, 65536, 131056, 200000}) {
+        const TBytes plain = Pattern(n);
+        const TBytes bytes = Encipher(plain, TBytes(300000, 0xAA)).Bytes();
+        ASSERT_EQ(bytes.size(), 16 + n + 8 - n % 8) << n;
+        EXPECT_EQ(std::memcmp(bytes.data(), "BFH\2", 4), 0);
+        EXPECT_EQ(Word(bytes, 4), CRC32(plain.data(), std::min<size_t>(256, n))) << n;
+        const TBytes again = Encipher(plain).Bytes();
+        EXPECT_NE(TBytes(bytes.begin() + 8, bytes.begin() + 16),
+                  TBytes(again.begin() + 8, again.begin() + 16)); // a fresh IV
+        TBFH bfh;
+        TMemoryStream out(TBytes(70000, 1));
+        ASSERT_TRUE(Decipher(bytes, out, bfh)) << n;
         EXPECT_EQ(out.Bytes(), plain) << n;
     }
 }
 
-TEST(BFHContainer, EncipherCutsALongerDestination) {
-    TBFH bfh;
-    bfh.SetKeyword(Key);
-    TMemoryStream source(Pattern(10)), dest(std::vector<uint8_t>(500, 0xAA));
-    bfh.EncryptStream(source, dest);
-    EXPECT_EQ(dest.Size(), 32u);
-}
-
-TEST(BFHContainer, WrongKeyOrDamageGivesFalseAndWritesNothing) {
-    const std::vector<uint8_t> plain = Pattern(300);
-    const TMemoryStream good = Encipher(plain);
-    auto tampered = [&](auto change) {
-        TMemoryStream c(good.Bytes());
-        change(c.Bytes());
-        return c;
-    };
-    std::vector<std::pair<const char*, TMemoryStream>> cases;
-    cases.emplace_back("no magic", tampered([](auto& b) { b[0] = 'X'; }));
-    cases.emplace_back("mode 3", tampered([](auto& b) { b[3] = 3; }));
-    cases.emplace_back("crc", tampered([](auto& b) { b[4] ^= 1; }));
-    cases.emplace_back("short header", tampered([](auto& b) { b.resize(10); }));
-    cases.emplace_back("no data", tampered([](auto& b) { b.resize(16); }));
-    cases.emplace_back("partial block", tampered([](auto& b) { b.resize(b.size() - 3); }));
-    cases.emplace_back("damaged first block", tampered([](auto& b) { b[16] ^= 0x5A; }));
-    for (auto& [what, container] : cases) {
-        TMemoryStream out(std::vector<uint8_t>{1, 2, 3});
-        EXPECT_FALSE(Decipher(container, out)) << what;
-        EXPECT_EQ(out.Bytes(), (std::vector<uint8_t>{1, 2, 3})) << what;
-    }
-    TBFH other;
-    other.SetKeyword("anderes Kennwort");
-    TMemoryStream container(good.Bytes()), out;
-    EXPECT_FALSE(other.DecryptStream(container, out));
-    EXPECT_EQ(out.Size(), 0u);
-}
-
-// Builds a mode-2 container by hand whose final padding byte is pad.
-TMemoryStream Mode2WithPadding(const std::vector<uint8_t>& blocks, uint8_t pad) {
-    std::vector<uint8_t> data = blocks;
+// A mode-2 container made by hand whose last deciphered byte is pad.
+TBytes Mode2WithPadding(size_t size, uint8_t pad) {
+    TBytes data = Pattern(size), header = {'B', 'F', 'H', 2, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8};
     data.back() = pad;
-    size_t kept = pad >= 1 && pad <= 8 ? data.size() - pad : data.size();
-    std::vector<uint8_t> header = {'B',  'F',  'H',  2,    0, 0, 0, 0,
-                                   0x11, 0x22, 0x33, 0x44, 5, 6, 7, 8};
-    PutWord(header, 4, CRC32(data.data(), std::min<size_t>(kept, 256)));
-    uint32_t chain[2] = {Word(header, 8), Word(header, 12)};
+    PutWord(header, 4, CRC32(data.data(), std::min<size_t>(pad <= 8 ? size - pad : size, 256)));
     blowfish::SetKey(Key);
-    blowfish::EncipherCBC(data.data(), data.size(), chain);
+    data = Cbc(data, Word(header, 8), Word(header, 12), false);
     header.insert(header.end(), data.begin(), data.end());
-    return TMemoryStream(header);
+    return header;
 }
 
-TEST(BFHContainer, PaddingByteOutsideOneToEightIsRejected) {
-    for (size_t size : {size_t(8), size_t(16), size_t(400)}) {
-        for (uint8_t pad : {0, 9, 200, 255}) {
-            TMemoryStream container = Mode2WithPadding(Pattern(size), pad);
-            TMemoryStream out;
-            EXPECT_FALSE(Decipher(container, out)) << size << " pad " << int(pad);
-            EXPECT_EQ(out.Size(), 0u);
-        }
-        TMemoryStream container = Mode2WithPadding(Pattern(size), 8);
+TEST(BFHContainer, WrongKeyDamageOrBadPaddingGivesFalseAndWritesNothing) {
+    const TBytes good = Encipher(Pattern(300)).Bytes();
+    std::vector<TBytes> cases; // magic, mode, CRC, short header, no data, partial block, data
+    for (const auto& [at, flip, size] : {std::array<size_t, 3>{0, 1, 320},
+                                         {3, 1, 320},
+                                         {4, 1, 320},
+                                         {0, 0, 10},
+                                         {0, 0, 16},
+                                         {0, 0, 317},
+                                         {16, 0x5A, 320}}) {
+        cases.push_back(good); // 320 bytes
+        cases.back()[at] ^= uint8_t(flip);
+        cases.back().resize(size);
+    }
+    for (const auto& [size, pad] : {std::pair<size_t, uint8_t>{16, 0}, {400, 9}, {8, 255}})
+        cases.push_back(Mode2WithPadding(size, pad));
+    for (const TBytes& container : cases) {
+        TBFH bfh;
+        TMemoryStream out(TBytes{1, 2, 3});
+        EXPECT_FALSE(Decipher(container, out, bfh)) << &container - cases.data();
+        EXPECT_EQ(out.Bytes(), (TBytes{1, 2, 3})) << &container - cases.data();
+    }
+    TBFH bfh, other;
+    TMemoryStream out, container(good);
+    EXPECT_TRUE(Decipher(Mode2WithPadding(400, 8), out, bfh));
+    EXPECT_EQ(out.Size(), 392u);
+    other.SetKeyword("anderes Kennwort");
+    EXPECT_FALSE(other.DecryptStream(container, out));
+}
+
+// The legacy containers: mode 1 (CRC of the name area in the header) and mode 0 (the raw CRC
+// register after the name area), both with a 264-byte name area enciphered before the data.
+TEST(BFHContainer, ReadsModes1And0) {
+    for (const uint8_t mode : {1, 0}) {
+        SCOPED_TRACE(int(mode));
+        blowfish::SetKey(Key);
+        const std::string name = mode == 1 ? "bericht.txt" : std::string(256, 'n');
+        TBytes area(264, 0), c = {'B', 'F', 'H', mode}, fields(12);
+        std::memcpy(area.data(), name.data(), name.size());
+        PutWord(area, 256, 77);
+        PutWord(area, 260, 0xFFFFFFFE);
+        PutWord(fields, 0, mode == 1 ? CRC32(area.data(), 256) : CRC32Update(0, area.data(), 264));
+        PutWord(fields, 4, 0xDEADBEEF);
+        PutWord(fields, 8, 0x01234567);
+        area = Cbc(area, 0xDEADBEEF, 0x01234567, false);
+        for (const TBytes* part :
+             mode == 1 ? std::array{&fields, &area} : std::array{&area, &fields})
+            c.insert(c.end(), part->begin(), part->end());
+        const TBytes data = Cbc(Pattern(1000), 0xDEADBEEF, 0x01234567, true);
+        c.insert(c.end(), data.begin(), data.end());
+        TBFH bfh;
         TMemoryStream out;
-        EXPECT_TRUE(Decipher(container, out)) << size;
-        EXPECT_EQ(out.Size(), size - 8);
+        ASSERT_TRUE(Decipher(c, out, bfh));
+        EXPECT_EQ(out.Bytes(), Pattern(1000));
+        EXPECT_EQ(bfh.Name, mode == 1 ? name : std::string(255, 'n')); // 255 characters count
+        EXPECT_EQ(bfh.Extra[0] + bfh.Extra[1] + bfh.IV[0], 77u + 0xFFFFFFFEu + 0xDEADBEEFu);
+        c[mode == 1 ? 4 : 268] ^= 0x80; // wrong CRC: invalid, and the fields are cleared
+        EXPECT_FALSE(Decipher(c, out, bfh));
+        EXPECT_EQ(bfh.Name, "");
     }
-}
-
-// The named legacy containers, built from their byte layout.
-std::vector<uint8_t> NameArea(const std::string& name, uint32_t e0, uint32_t e1) {
-    std::vector<uint8_t> area(264, 0);
-    std::memcpy(area.data(), name.data(), name.size());
-    PutWord(area, 256, e0);
-    PutWord(area, 260, e1);
-    return area;
-}
-
-std::vector<uint8_t> PaddedCipher(std::vector<uint8_t> plain, const uint32_t iv[2]) {
-    const size_t k = 8 - plain.size() % 8;
-    for (size_t i = 1; i <= k; ++i) {
-        plain.push_back(uint8_t(i));
-    }
-    uint32_t chain[2] = {iv[0], iv[1]};
-    blowfish::EncipherCBC(plain.data(), plain.size(), chain);
-    return plain;
-}
-
-TEST(BFHContainer, ReadsMode1) {
-    blowfish::SetKey(Key);
-    const uint32_t iv[2] = {0xDEADBEEF, 0x01234567};
-    std::vector<uint8_t> area = NameArea("bericht.txt", 77, 0xFFFFFFFE);
-    std::vector<uint8_t> c = {'B', 'F', 'H', 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    PutWord(c, 4, CRC32(area.data(), 256));
-    PutWord(c, 8, iv[0]);
-    PutWord(c, 12, iv[1]);
-    uint32_t chain[2] = {iv[0], iv[1]};
-    blowfish::EncipherCBC(area.data(), area.size(), chain);
-    c.insert(c.end(), area.begin(), area.end());
-    const std::vector<uint8_t> plain = Pattern(1000);
-    std::vector<uint8_t> data = PaddedCipher(plain, iv);
-    c.insert(c.end(), data.begin(), data.end());
-
-    TBFH bfh;
-    TMemoryStream container(c), out;
-    ASSERT_TRUE(bfh.DecryptStream(container, out));
-    EXPECT_EQ(out.Bytes(), plain);
-    EXPECT_EQ(bfh.Name, "bericht.txt");
-    EXPECT_EQ(bfh.Extra[0], 77u);
-    EXPECT_EQ(bfh.Extra[1], 0xFFFFFFFEu);
-    EXPECT_EQ(bfh.IV[0], iv[0]);
-
-    c[4] ^= 0x80; // wrong CRC: invalid, and the fields are cleared
-    TMemoryStream bad(c), none;
-    EXPECT_FALSE(bfh.DecryptStream(bad, none));
-    EXPECT_EQ(bfh.Name, "");
-    EXPECT_EQ(none.Size(), 0u);
-}
-
-TEST(BFHContainer, ReadsMode0) {
-    blowfish::SetKey(Key);
-    const uint32_t iv[2] = {0x0BADF00D, 0x600DCAFE};
-    std::string longName(300, 'n'); // only 255 characters count
-    std::vector<uint8_t> area = NameArea(longName.substr(0, 256), 5, 6);
-    const uint32_t crc = CRC32Update(0, area.data(), area.size());
-    uint32_t chain[2] = {iv[0], iv[1]};
-    blowfish::EncipherCBC(area.data(), area.size(), chain);
-    std::vector<uint8_t> c = {'B', 'F', 'H', 0};
-    c.resize(280);
-    std::copy(area.begin(), area.end(), c.begin() + 4);
-    PutWord(c, 268, crc);
-    PutWord(c, 272, iv[0]);
-    PutWord(c, 276, iv[1]);
-    const std::vector<uint8_t> plain = Pattern(16);
-    std::vector<uint8_t> data = PaddedCipher(plain, iv);
-    c.insert(c.end(), data.begin(), data.end());
-
-    TBFH bfh;
-    TMemoryStream container(c), out;
-    ASSERT_TRUE(bfh.DecryptStream(container, out));
-    EXPECT_EQ(out.Bytes(), plain);
-    EXPECT_EQ(bfh.Name, std::string(255, 'n'));
-    EXPECT_EQ(bfh.Extra[1], 6u);
-    EXPECT_EQ(bfh.IV[1], iv[1]);
 }
 
 } // namespace
