@@ -68,14 +68,10 @@ TEST_F(SettingsCli, OtherKeysHexAndExitCodes) {
     EXPECT_EQ(Run("show " + Path("k.ini")), 1);
     EXPECT_EQ(Run("show " + Path("k.ini") + " --key 'Schl\xC3\xBCssel'"), 0);
     std::string hex, text;
-    ASSERT_EQ(Run("encrypt-hex 'Gr\xC3\xBC\xC3\x9F"
-                  "e'",
-                  &hex),
-              0);
+    ASSERT_EQ(Run("encrypt-hex 'Ma\xC3\x9F'", &hex), 0);
     EXPECT_EQ(hex.size(), 49u); // 48 digits and the line break
     EXPECT_EQ(Run("decrypt-hex " + hex.substr(0, 48), &text), 0);
-    EXPECT_EQ(text, "Gr\xC3\xBC\xC3\x9F"
-                    "e\n");
+    EXPECT_EQ(text, "Ma\xC3\x9F\n");
     for (const char* wrong : {"", "frobnicate", "show", "encrypt only-one", "show x --key"})
         EXPECT_EQ(Run(wrong), 2) << wrong;
     EXPECT_EQ(Run("decrypt-hex 0_4711_Geraet") + Run("show " + Path("missing.ini")), 2);
