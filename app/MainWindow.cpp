@@ -62,7 +62,7 @@ void TMainWindow::CreateComponents() {
     CloseBtn = GlyphButton(this, "CloseBtn", "&Schließen", QStyle::SP_DialogCloseButton,
                            {530, 240, 121, 30}, "");
 
-    Label1 = ElidedLabel(this, "Label1", {24, 296, 649, 13}, Qt::AlignHCenter | Qt::AlignTop);
+    Label1 = ElidedLabel(this, "Label1", "", {24, 296, 649, 13}, Qt::AlignHCenter | Qt::AlignTop);
     Label2 = FormLabel(this, "Label2", "", {24, 330, 649, 30}, Qt::AlignHCenter | Qt::AlignTop);
     SetTextColor(Label2, QColor(0, 128, 128));
     // Between the status line and the version text, shown only while a counted step runs.

@@ -79,11 +79,11 @@ void TRadioGroup::FitItems() {
                        columns_;
     // What a button needs beside its text: the indicator, its spacing, the style's margins.
     QAbstractButton* first = group_.button(0);
-    const int room = first == nullptr ? 0
-                                      : column - first->sizeHint().width() +
-                                            first->fontMetrics()
-                                                .size(Qt::TextShowMnemonic, first->text())
-                                                .width();
+    const int room =
+        first == nullptr
+            ? 0
+            : column - first->sizeHint().width() +
+                  first->fontMetrics().size(Qt::TextShowMnemonic, first->text()).width();
     for (int i = 0; i < Count(); ++i) {
         QAbstractButton* button = group_.button(i);
         const QString& item = items_[size_t(i)];

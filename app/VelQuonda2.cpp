@@ -70,9 +70,8 @@ void TForm2::CreateComponents() {
     QLabel* title = FormLabel(this, "Label101", "Zuordnung von Fotos", {50, 5, 500, 25},
                               Qt::AlignHCenter | Qt::AlignTop, 21);
     SetTextColor(title, QColor(0, 128, 0));
-    TElidedLabel* job =
-        ElidedLabel(this, "Label103", {10, 30, 572, 20}, Qt::AlignHCenter | Qt::AlignTop, 13);
-    job->SetFullText("(Auftragsbezeichnung)");
+    TElidedLabel* job = ElidedLabel(this, "Label103", "(Auftragsbezeichnung)", {10, 30, 572, 20},
+                                    Qt::AlignHCenter | Qt::AlignTop, 13);
     SetTextColor(job, QColor(255, 0, 0));
 
     auto* panel = new TPanel(this);
@@ -108,12 +107,13 @@ void TForm2::CreateComponents() {
 
     FormLabel(this, "Label104", "Zeitpunkt der Aufnahme:", {430, 250, 150, 20},
               Qt::AlignLeft | Qt::AlignTop, 13);
-    FormLabel(this, "Label105", "(Aufnahmezeitpunkt Gerät)", {430, 270, 150, 20},
-              Qt::AlignLeft | Qt::AlignTop, 13);
-    FormLabel(this, "Label106", "(Aufnahmezeitpunkt Kamera)", {430, 290, 160, 20},
-              Qt::AlignLeft | Qt::AlignTop, 13);
-    FormLabel(this, "Label107", "(Art des Fotos)", {430, 320, 150, 20},
-              Qt::AlignLeft | Qt::AlignTop, 13);
+    // The times and the kind are set at run time: shortened when too long, not shrunk.
+    ElidedLabel(this, "Label105", "(Aufnahmezeitpunkt Gerät)", {430, 270, 150, 20},
+                Qt::AlignLeft | Qt::AlignTop, 13);
+    ElidedLabel(this, "Label106", "(Aufnahmezeitpunkt Kamera)", {430, 290, 154, 20},
+                Qt::AlignLeft | Qt::AlignTop, 13);
+    ElidedLabel(this, "Label107", "(Art des Fotos)", {430, 320, 150, 20},
+                Qt::AlignLeft | Qt::AlignTop, 13);
     for (auto* button : findChildren<QPushButton*>()) {
         QFont font = button->font();
         font.setPixelSize(13);

@@ -113,13 +113,14 @@ QLabel* FormLabel(QWidget* parent, const char* name, const char* text, const QRe
     return label;
 }
 
-TElidedLabel* ElidedLabel(QWidget* parent, const char* name, const QRect& place,
+TElidedLabel* ElidedLabel(QWidget* parent, const char* name, const char* text, const QRect& place,
                           Qt::Alignment alignment, int pixelSize) {
     auto* label = new TElidedLabel(parent);
     label->setObjectName(name);
     label->setGeometry(place);
     label->setAlignment(alignment);
     ApplyPixelSize(*label, pixelSize);
+    label->SetFullText(QString::fromUtf8(text));
     return label;
 }
 

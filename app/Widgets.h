@@ -45,9 +45,10 @@ QPushButton* PlainButton(QWidget* parent, const char* name, const char* text, co
 // form's font.
 QLabel* FormLabel(QWidget* parent, const char* name, const char* text, const QRect& place,
                   Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop, int pixelSize = 0);
-// A TElidedLabel at its place, empty; pixelSize 0 keeps the form's font.
-TElidedLabel* ElidedLabel(QWidget* parent, const char* name, const QRect& place,
-                          Qt::Alignment alignment, int pixelSize = 0);
+// A TElidedLabel at its place, for texts set at run time; pixelSize 0 keeps the form's font.
+TElidedLabel* ElidedLabel(QWidget* parent, const char* name, const char* text, const QRect& place,
+                          Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop,
+                          int pixelSize = 0);
 // The text colour of a widget.
 void SetTextColor(QWidget* widget, const QColor& color);
 // A form: the 8-point form font, a fixed client size, centred on the primary screen, the
