@@ -177,12 +177,12 @@ bool MakeImportDatabase(const std::string& path, const TImportShape& shape, std:
     return ok;
 }
 
-void MakeDeviceExport(const std::string& path, const std::string& identity) {
+void MakeDeviceExport(const std::string& path, const std::string& identity, int bulkRows) {
     struct TRow {
         int AuftragId, FeldId;
         std::string FeldValue, FeldBlob;
     };
-    const std::vector<TRow> rows = {
+    std::vector<TRow> rows = {
         {0, 0, identity, ""},
         {1000, 10, "Zählerstand 004711,5 m³", ""},
         {1000, 11, "Kunde sagt: \"Therme tropft\" & rauscht <laut>", ""},
@@ -190,10 +190,20 @@ void MakeDeviceExport(const std::string& path, const std::string& identity) {
         {1001, 10, "Zählerstand 000815,0 m³", ""},
         {1001, 52, "\\Storage Card\\DCIM\\IMG_1001.jpg", "FFD8FFE000104A464946"},
     };
+    const std::string kilobyte(2048, 'A');
+    for (int k = 0; k < bulkRows; ++k) {
+        const bool photo = k % 4 != 3;
+        rows.push_back({5000 + k / 30, photo ? 50 + k % 30 : 10 + k % 30,
+                        (photo ? "IMG_" : "Wert ") + std::to_string(k),
+                        k % 10 == 0 ? kilobyte : ""});
+    }
     pugi::xml_document doc;
     pugi::xml_node table = doc.append_child("table");
     int id = 1;
     for (const TRow& row : rows) {
+        if (id == 7) {
+            id = 100000; // the busy week's rows
+        }
         pugi::xml_node record = table.append_child("record");
         auto field = [&](const char* name, const std::string& value) {
             record.append_child(name).text().set(value.c_str());
@@ -205,7 +215,9 @@ void MakeDeviceExport(const std::string& path, const std::string& identity) {
         if (!row.FeldBlob.empty()) {
             field("FeldBlob", row.FeldBlob);
         }
-        field("Created", "05.12.2026 10:" + std::to_string(10 + id));
+        const int minute = (10 + id) % 60;
+        field("Created",
+              "05.12.2026 10:" + std::string(minute < 10 ? "0" : "") + std::to_string(minute));
         field("Creator", "1");
     }
     std::ostringstream xml;

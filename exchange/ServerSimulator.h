@@ -19,8 +19,10 @@ struct TImportShape {
 bool MakeImportDatabase(const std::string& path, const TImportShape& shape, std::string& error);
 
 // Writes the handheld's export: a zlib-packed XML table of ExportData rows with the identity
-// row (field 0), field values of two jobs and photo rows (fields 51 and 52, one with FeldBlob).
-// Throws std::runtime_error when the file cannot be written.
-void MakeDeviceExport(const std::string& path, const std::string& identity);
+// row (field 0), field values of two jobs and photo rows (fields 51 and 52, one with FeldBlob);
+// then bulkRows rows of a busy week (Id from 100000 on): three in four photo fields 50 to 79,
+// every tenth row with a 1 KB FeldBlob. Throws std::runtime_error when the file cannot be
+// written.
+void MakeDeviceExport(const std::string& path, const std::string& identity, int bulkRows = 0);
 
 } // namespace orvendal::simulator

@@ -107,6 +107,7 @@ bool TXMLModul::LoadFromFile(const std::string& fileName) {
     std::ifstream in(fileName, std::ios::binary);
     if (!in.is_open()) {
         lastError_ = "Die Datei " + fileName + " kann nicht gelesen werden";
+        rows_.clear();
         document_.reset();
         return active_ = false;
     }
@@ -127,6 +128,7 @@ bool TXMLModul::LoadFromStream(TStream& stream) {
 // A document that failed to load is left empty, not half-read, as the DOM the table was made
 // for does.
 bool TXMLModul::LoadBytes(std::string_view bytes, const std::string& source) {
+    rows_.clear();
     std::string text;
     active_ = Decode(bytes, source, text, lastError_);
     if (active_) {
@@ -143,12 +145,25 @@ bool TXMLModul::LoadBytes(std::string_view bytes, const std::string& source) {
     return active_;
 }
 
+const std::vector<pugi::xml_node>& TXMLModul::Rows() const {
+    if (rows_.empty()) {
+        for (pugi::xml_node child = Table().first_child(); child; child = child.next_sibling()) {
+            if (child.type() == pugi::node_element) {
+                rows_.push_back(child);
+            }
+        }
+    }
+    return rows_;
+}
+
 int TXMLModul::RowCount() const {
-    return ElementCount(Table());
+    return static_cast<int>(Rows().size());
 }
 
 pugi::xml_node TXMLModul::Row(int row) const {
-    return NthElement(Table(), row);
+    const auto& rows = Rows();
+    return row >= 1 && row <= static_cast<int>(rows.size()) ? rows[static_cast<size_t>(row) - 1]
+                                                            : pugi::xml_node();
 }
 
 pugi::xml_node TXMLModul::Field(int row, int field) const {
@@ -177,6 +192,7 @@ void TXMLModul::SetValue(int row, int field, const std::string& value) {
     for (int n = RowCount(); n < row; ++n) {
         table.append_child(rowName.c_str());
     }
+    rows_.clear();
     pugi::xml_node target = Row(row);
     std::string name;
     for (int i = ElementCount(target); i < field; ++i) {

@@ -9,6 +9,7 @@
 #include <regex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orvendal {
 
@@ -48,9 +49,13 @@ private:
     bool LoadBytes(std::string_view bytes, const std::string& source);
     pugi::xml_node Table() const { return document_.document_element(); }
     pugi::xml_node Row(int row) const;
+    // The row elements in order, so that reading row after row costs no walk from the first;
+    // made on first use and forgotten whenever the document changes.
+    const std::vector<pugi::xml_node>& Rows() const;
     pugi::xml_node Field(int row, int field) const;
 
     pugi::xml_document document_;
+    mutable std::vector<pugi::xml_node> rows_;
     bool active_ = false;
     std::string lastError_;
 };
