@@ -30,9 +30,8 @@ public:
     // The box texts, one per line, for failure messages.
     std::string BoxTexts() const {
         std::string all;
-        for (const Box& box : Boxes) {
+        for (const Box& box : Boxes)
             all += box.Text + "\n";
-        }
         return all;
     }
     std::vector<std::string> Calls;  // every call, as "Name(args)"
@@ -52,7 +51,6 @@ public:
     std::function<void(TSQLADOServer&, const std::string& workDir)> OnPhotoAssignment;
     bool Hourglass = false;
     int Repaints = 0;
-    std::vector<std::pair<int, int>> Progress; // (done, total) shown; (-1, -1) hidden
 
     void SetEnabled(const std::string& c, bool e) override {
         Enabled[c] = e;
@@ -90,32 +88,15 @@ public:
     bool MessageBox(TMsgKind kind, const std::string& text) override {
         Boxes.push_back({kind, text});
         Calls.push_back("MessageBox(" + text + ")");
-        if (kind != TMsgKind::Confirmation) {
-            return true;
-        }
-        if (Answers.empty()) {
-            return false;
-        }
-        bool answer = Answers.front();
-        Answers.pop_front();
-        return answer;
+        return kind != TMsgKind::Confirmation || Next(Answers, false);
     }
     std::string InputBox(const std::string& caption, const std::string& prompt,
                          const std::string& value) override {
         Calls.push_back("InputBox(" + caption + "," + prompt + "," + value + ")");
-        if (Inputs.empty()) {
-            return value;
-        }
-        std::string answer = Inputs.front();
-        Inputs.pop_front();
-        return answer;
+        return Next(Inputs, value);
     }
     bool OpenPictureDialog(std::string& fileName) override {
-        if (Pictures.empty()) {
-            return false;
-        }
-        fileName = Pictures.front();
-        Pictures.pop_front();
+        fileName = Next(Pictures, std::string());
         return !fileName.empty();
     }
     bool SetPicture(const std::string& c, const std::string& fileName) override {
@@ -139,8 +120,18 @@ public:
         }
     }
     void ProcessMessages() override { ++Repaints; }
-    void SetProgress(int done, int total) override { Progress.emplace_back(done, total); }
-    void HideProgress() override { Progress.emplace_back(-1, -1); }
+    void SetProgress(int, int) override {}
+    void HideProgress() override {}
+
+private:
+    // The next scripted answer, or fallback when none is left.
+    template <typename T> static T Next(std::deque<T>& answers, T fallback) {
+        if (!answers.empty()) {
+            fallback = std::move(answers.front());
+            answers.pop_front();
+        }
+        return fallback;
+    }
 };
 
 } // namespace orvendal::testing
