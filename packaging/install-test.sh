@@ -52,7 +52,7 @@ check_output() { # exact|start, expected, program, args...
 }
 check_output exact "orvendal-cli $version" "$prefix/$bindir/orvendal-cli" --version
 check_output exact "orvendal $version" "$prefix/$bindir/orvendal" --version
-check_output start "Usage: orvendal " "$prefix/$bindir/orvendal" --help
+check_output start "Aufruf: orvendal " "$prefix/$bindir/orvendal" --help
 
 # The installed console program runs the demo on the installed handheld library, once through
 # its default lookup and once by bare library name, which dlopen finds through the RPATH.

@@ -19,7 +19,7 @@ constexpr size_t BlockSize = 64 * 1024; // fits the cache beside the inflater's 
 void DeflateStream(TStream& source, TStream& dest) {
     z_stream z{};
     if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK) {
-        Fail(z, "cannot start the deflater");
+        Fail(z, "Komprimierung lässt sich nicht starten");
     }
     std::vector<uint8_t> in(BlockSize);
     std::vector<uint8_t> out(BlockSize);
@@ -51,7 +51,7 @@ namespace {
 size_t InflateInto(TStream& source, std::vector<uint8_t>& out, size_t at) {
     z_stream z{};
     if (inflateInit(&z) != Z_OK) {
-        Fail(z, "cannot start the inflater");
+        Fail(z, "Entpacken lässt sich nicht starten");
     }
     // A memory source is read in place, any other through a block.
     auto* memory = dynamic_cast<TMemoryStream*>(&source);
@@ -77,7 +77,7 @@ size_t InflateInto(TStream& source, std::vector<uint8_t>& out, size_t at) {
             if (z.avail_in == 0) {
                 refill();
                 if (z.avail_in == 0) {
-                    throw EZLibError("zlib: the data end before the end of the stream");
+                    throw EZLibError("zlib: die Daten enden vor dem Ende des Datenstroms");
                 }
             }
             if (at == out.size()) {
@@ -89,7 +89,7 @@ size_t InflateInto(TStream& source, std::vector<uint8_t>& out, size_t at) {
             z.avail_out = static_cast<uInt>(std::min<size_t>(out.size() - at, UINT_MAX));
             status = inflate(&z, Z_NO_FLUSH);
             if (status != Z_OK && status != Z_STREAM_END) {
-                Fail(z, "damaged data");
+                Fail(z, "beschädigte Daten");
             }
             at = static_cast<size_t>(z.next_out - out.data());
         }

@@ -24,7 +24,7 @@ std::optional<TSettingsArgs> Parse(const std::vector<std::string>& args, int& co
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--key") {
             if (i + 1 == args.size() || args[i + 1].empty()) {
-                code = UsageError("settings: --key needs a non-empty key text");
+                code = UsageError("settings: --key braucht einen nicht leeren Schlüsseltext");
                 return std::nullopt;
             }
             parsed.Key = Utf8ToAnsi(args[++i]);
@@ -45,7 +45,9 @@ std::optional<std::vector<std::string>> ReadSettings(const std::string& fileName
     std::vector<std::string> lines;
     if (!DecryptLines(container, lines, key)) {
         std::cerr << "orvendal-cli: " << fileName
-                  << " does not decipher (no settings file, damaged, or made with another key)\n";
+                  << " lässt sich nicht entschlüsseln (keine Einstellungsdatei, beschädigt oder "
+                     "mit einem "
+                     "anderen Schlüssel geschrieben)\n";
         return std::nullopt;
     }
     for (std::string& line : lines) {
@@ -112,8 +114,9 @@ int DecryptHex(const TSettingsArgs& a) {
     std::string text;
     DecryptHexText(a.Operands[0], text, a.Key);
     if (text.empty()) {
-        std::cerr << "orvendal-cli: the hex text deciphers to no text (not a container of "
-                     "this key, or an empty text)\n";
+        std::cerr
+            << "orvendal-cli: der Hex-Text ergibt keinen Text (kein Container dieses Schlüssels "
+               "oder ein leerer Text)\n";
         return 1;
     }
     std::cout << AnsiToUtf8(text) << "\n";
@@ -133,20 +136,21 @@ const TAction Actions[] = {
 
 int RunSettings(const TGlobalOptions&, const std::vector<std::string>& args);
 
-const TCommand
-    command("settings",
-            "settings encrypt IN OUT | decrypt IN OUT | show FILE | encrypt-hex TEXT | "
-            "decrypt-hex HEX [--key TEXT]",
-            "Writes and reads enciphered settings files (BFH containers of key=value lines).\n"
-            "  encrypt IN OUT     enciphers the text file IN (UTF-8 key=value lines) into OUT\n"
-            "  decrypt IN OUT     deciphers the settings file IN into the text file OUT (UTF-8)\n"
-            "  show FILE          prints the deciphered lines of FILE\n"
-            "  encrypt-hex TEXT   prints TEXT enciphered as lower-case hex (a coded mail subject)\n"
-            "  decrypt-hex HEX    prints the text of a coded subject\n"
-            "  --key TEXT         uses TEXT instead of the program's fixed key\n"
-            "Inside the container the text is Windows-1252. A file or text that does not decipher\n"
-            "ends with exit code 1, wrong usage with 2.",
-            RunSettings);
+const TCommand command(
+    "settings",
+    "settings encrypt IN OUT | decrypt IN OUT | show DATEI | encrypt-hex TEXT | "
+    "decrypt-hex HEX [--key TEXT]",
+    "Schreibt und liest verschlüsselte Einstellungsdateien (BFH-Container aus Zeilen "
+    "Schlüssel=Wert).\n"
+    "  encrypt IN OUT     verschlüsselt die Textdatei IN (UTF-8, Zeilen Schlüssel=Wert) nach OUT\n"
+    "  decrypt IN OUT     entschlüsselt die Einstellungsdatei IN in die Textdatei OUT (UTF-8)\n"
+    "  show DATEI         gibt die entschlüsselten Zeilen von DATEI aus\n"
+    "  encrypt-hex TEXT   gibt TEXT verschlüsselt als Hex-Text aus (ein codierter Mail-Betreff)\n"
+    "  decrypt-hex HEX    gibt den Text eines codierten Betreffs aus\n"
+    "  --key TEXT         nimmt TEXT statt des festen Schlüssels des Programms\n"
+    "Im Container steht der Text in Windows-1252. Eine Datei oder ein Text, der sich nicht\n"
+    "entschlüsseln lässt, endet mit Exit-Code 1, ein falscher Aufruf mit 2.",
+    RunSettings);
 
 int RunSettings(const TGlobalOptions&, const std::vector<std::string>& args) {
     if (WantsHelp(command, args)) {
@@ -162,8 +166,8 @@ int RunSettings(const TGlobalOptions&, const std::vector<std::string>& args) {
             continue;
         }
         if (parsed->Operands.size() != action.Operands) {
-            return UsageError("settings " + parsed->Action + " takes " +
-                              std::to_string(action.Operands) + " operand(s)");
+            return UsageError("settings " + parsed->Action + " braucht " +
+                              std::to_string(action.Operands) + " Operand(en)");
         }
         try {
             return action.Run(*parsed);
@@ -172,8 +176,8 @@ int RunSettings(const TGlobalOptions&, const std::vector<std::string>& args) {
             return 1;
         }
     }
-    return UsageError(parsed->Action.empty() ? "settings needs an action"
-                                             : "settings: unknown action " + parsed->Action);
+    return UsageError(parsed->Action.empty() ? "settings braucht eine Aktion"
+                                             : "settings: unbekannte Aktion " + parsed->Action);
 }
 
 } // namespace

@@ -15,11 +15,12 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::cout << "Usage: orvendal [--help] [--version]\n\n"
-                         "Opens the Orvendal main window. The program settings file lies beside\n"
-                         "the program (orvendal.ini); without it the devices come from the\n"
-                         "\"*.ini\" files in the program's folder. orvendal-cli offers the same\n"
-                         "operations on the console.\n";
+            std::cout
+                << "Aufruf: orvendal [--help] [--version]\n\n"
+                   "Öffnet das Hauptfenster von Orvendal. Die Programmeinstellungen liegen\n"
+                   "neben dem Programm (orvendal.ini); ohne sie kommen die Geräte aus den\n"
+                   "\"*.ini\"-Dateien im Ordner des Programms. orvendal-cli bietet dieselben\n"
+                   "Vorgänge auf der Konsole.\n";
             return 0;
         }
     }
