@@ -11,10 +11,6 @@ struct TText {
     std::u16string Utf16;
 };
 
-void PrintTo(const TText& c, std::ostream* os) {
-    *os << c.Name;
-}
-
 class Utf16Test : public ::testing::TestWithParam<TText> {};
 
 TEST_P(Utf16Test, ConvertsBothWays) {
