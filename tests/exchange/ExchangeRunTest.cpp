@@ -226,6 +226,8 @@ TEST_F(ExchangeRunTest, FeldBlobHexBecomesBytesAndPhotoRowsReachMBlob) {
     EXPECT_TRUE(view_.Boxes.empty()) << view_.Boxes.front().Text;
 }
 
+// The rows go in as one bulk load: a refused row (a bad number, a doubled Id) shows its box
+// and the rows after it still arrive, in "export.mdb" and as photo rows in "mobil.mdb".
 TEST_F(ExchangeRunTest, AwkwardValuesAreStoredExactlyAndBadNumbersRefuseOnlyTheirRow) {
     const std::string awkward = "O'Neil sagt \"Grüß Gott\" & <mehr>\r\nZeile 2 – Maß";
     WriteExport(Handheld("ExportData.xm_"), {ExportRow(1, 1000, 10, awkward),
@@ -241,12 +243,17 @@ TEST_F(ExchangeRunTest, AwkwardValuesAreStoredExactlyAndBadNumbersRefuseOnlyThei
                                               {"FeldId", "1; DROP TABLE ExportData"},
                                               {"FeldValue", "b"},
                                               {"Created", "05.12.2026"},
-                                              {"Creator", "1"}}});
+                                              {"Creator", "1"}},
+                                             ExportRow(2, 1000, 51, "doubled"),
+                                             ExportRow(5, 1000, 52, "after")});
     Run();
-    ASSERT_EQ(view_.Boxes.size(), 2u) << view_.BoxTexts();
+    ASSERT_EQ(view_.Boxes.size(), 3u) << view_.BoxTexts();
     EXPECT_EQ(view_.Boxes[0].Kind, TMsgKind::Error);
+    EXPECT_EQ(view_.Boxes[2].Text, "UNIQUE constraint failed: ExportData.Id");
     std::string sent = SentExport();
-    EXPECT_EQ(Count(sent, "ExportData"), 2);
+    EXPECT_EQ(Count(sent, "ExportData"), 3);
+    EXPECT_EQ(Count(sent, "ExportData", "Id=5 and FeldValue='after'"), 1);
+    EXPECT_EQ(Count(Work("mobil.mdb"), "MBlob", "FeldValue='after'"), 1);
     TSQLADOServer db;
     Open(db, sent);
     TRecordSet rs;
