@@ -43,6 +43,10 @@ void TForm1::BitBtn4Click() {
                 ListStream.Rewind();
                 InflateStream(ListStream, target);
                 ListStream.Clear();
+                // An answer that inflates to nothing is no manual: the handheld keeps its own.
+                if (target.Size() == 0) {
+                    throw std::runtime_error("empty manual");
+                }
                 step = 4;
                 target.SaveToFile(localFile);
                 step = 5;

@@ -137,6 +137,7 @@ TEST_P(ManualTest, ReplacesTheManualOrNamesTheFailedStep) {
         {"packed", packed},
         {"half", packed.substr(0, packed.size() / 2)},
         {"zip", std::string("PK\x03\x04\x14\x00", 6) + "VAVID.sdf" + packed},
+        {"nothing", Deflated("")},
         {"", ""}};
     if (name != "NotOnServer") {
         web.Put("vavid.zip", bodies.at(c.Published));
@@ -168,6 +169,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ManualCase{"Replaced", "packed", -1}, ManualCase{"ServerDown", "packed", 2},
                       ManualCase{"NotOnServer", "", 2}, ManualCase{"ZipArchive", "zip", 3},
                       ManualCase{"Truncated", "half", 3}, ManualCase{"EmptyBody", "", 3},
+                      ManualCase{"StreamOfNothing", "nothing", 3},
                       ManualCase{"WorkFileIsAFolder", "packed", 4},
                       ManualCase{"Undocked", "packed", 5}, ManualCase{"NotAPocketPC", "packed", 1}),
     [](const auto& info) { return std::string(info.param.Name); });
