@@ -385,6 +385,7 @@ std::shared_ptr<TADORecordSet> TADOConnection::Execute(const std::string& sql,
         dates.push_back(types.back() == 7);
     }
     std::vector<std::vector<TADOValue>> rows;
+    const sqlite3_int64 changesBefore = sqlite3_total_changes64(db_);
     int rc;
     while ((rc = sqlite3_step(st.St)) == SQLITE_ROW) {
         std::vector<TADOValue> row;
@@ -410,7 +411,9 @@ std::shared_ptr<TADORecordSet> TADOConnection::Execute(const std::string& sql,
         }
         result =
             std::make_shared<TADORecordSet>(std::move(names), std::move(types), std::move(rows));
-    } else {
+    } else if (sqlite3_total_changes64(db_) != changesBefore) {
+        // sqlite3_changes keeps the count of the last INSERT, UPDATE or DELETE across other
+        // statements: a CREATE after an UPDATE changed no row.
         recordsAffected = sqlite3_changes(db_);
     }
     const size_t start = sql.find_first_not_of(" \t\r\n");
