@@ -3,8 +3,9 @@
 // files, packed data and the web server's records. Port 1 of 127.0.0.1 refuses connections.
 
 #include "common/TempFolder.h"
-#include "protect/Crypt.h"
+#include "protect/KeyList.h"
 #include "protect/ZLibStream.h"
+#include "transport/VelMail.h"
 
 #include <gtest/gtest.h>
 
@@ -31,12 +32,14 @@ inline std::string ReadText(const fs::path& path) {
 inline void WriteText(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
-// The settings lines enciphered as a settings file.
-inline TMemoryStream SettingsStream(const std::vector<std::string>& lines) {
-    TMemoryStream stream;
-    EncryptLines(lines, stream);
-    stream.Rewind();
-    return stream;
+// A mail transport that loaded these settings lines (the first of a key counts).
+inline std::unique_ptr<TVelMail> LoadedMail(const std::vector<std::string>& lines) {
+    TMemoryStream settings;
+    SaveKeyLines(lines, settings);
+    settings.Rewind();
+    auto mail = std::make_unique<TVelMail>();
+    mail->LoadSettings(settings);
+    return mail;
 }
 // The bytes through DeflateStream (pack) or InflateStream.
 inline std::string Zlib(const std::string& bytes, bool pack = true) {

@@ -1,82 +1,65 @@
-// The mail transport without servers: settings keys and their defaults, subject matching and
-// the shared-folder file mode.
+// The mail transport without servers: settings keys and their defaults, subject matching, the
+// shared-folder file mode and Simple MAPI.
 
-#include "transport/VelMail.h"
-
+#include "protect/Crypt.h"
 #include "tables/UserFkt.h"
 #include "transport/TransportFixture.h"
 
 namespace orvendal::testing {
 namespace {
 
-std::unique_ptr<TVelMail> Loaded(const std::vector<std::string>& lines, bool encipher = true) {
-    TMemoryStream settings = SettingsStream(lines);
-    if (!encipher) { // not enciphered: every key reads as missing
-        settings.Clear();
-        for (const std::string& line : lines)
-            settings.WriteString(line + "\r\n");
-        settings.Rewind();
-    }
-    auto mail = std::make_unique<TVelMail>();
-    mail->LoadSettings(settings);
-    return mail;
-}
-
 TEST(VelMailSettings, MissingKeysGiveFileModeDefaults) {
-    EXPECT_EQ(Loaded({"1=12", "10=agent"}, false)->SendName, "0_0_");
-    auto mail = Loaded({"1=12", "2=abc", "25=pc@example.org", "9=x"});
+    TMemoryStream plain; // not enciphered: every key reads as missing
+    plain.WriteString("1=12\r\n10=agent\r\n");
+    plain.Rewind();
+    TVelMail raw;
+    raw.LoadSettings(plain);
+    EXPECT_EQ(raw.SendName, "0_0_");
+    auto mail = LoadedMail({"1=12", "2=abc", "25=pc@example.org", "9=x"});
     EXPECT_FALSE(mail->UseMail || mail->UseMapi || mail->UseImap || !mail->DecryptSubjects ||
                  !mail->EncryptSubjects || !mail->Message.FromAddress.empty());
     EXPECT_EQ(mail->SendName + " " + mail->ReceiveName + " " + mail->WorkDir,
               "0_12_abc 50_12_abc " + TempPath());
-    EXPECT_EQ(mail->MaxAgeDays, 28);
-    mail = Loaded({"10=x", "25=pc@example.org", "9=5", "31=send", "81=recv", "32=", "82= "});
+    mail = LoadedMail({"10=x", "25=pc@example.org", "9=5", "31=send", "81=recv", "32=", "82= "});
     EXPECT_EQ(mail->SendName + mail->ReceiveName + mail->Message.FromName,
               "sendrecvpc@example.org");
     EXPECT_EQ(mail->Message.ReplyTo, (TMailAddressList{{"", "pc@example.org"}})); // no key 27
     EXPECT_TRUE(mail->DecryptSubjects && mail->EncryptSubjects && mail->MaxAgeDays == 5);
 }
 
-// Keys 11, 14, 22 and 23 select the reader, the hosts, the ports and the security.
-struct TKeyCase {
-    std::vector<std::string> Lines;
-    bool Mapi, Imap;
-    std::string Servers; // "incoming-host:port smtp-host:port"
-    TMailSecurity Security;
-};
-
+// Keys 11, 14, 22 and 23 select the reader (M: Simple MAPI, I: IMAP4), the hosts, the ports
+// and the security.
 TEST(VelMailSettings, KeysSelectReaderHostsAndSecurity) {
     using S = TMailSecurity;
+    using L = std::vector<std::string>;
     // clang-format off
-    for (const TKeyCase& c : {
-             TKeyCase{{"11=mail.example"}, 0, 0, "mail.example:110 mail.example:25", S::Plain},
-             {{"11=h:2110", "14=s:2525"}, 0, 0, "h:2110 s:2525", S::Plain},
-             {{"11=h", "14=-"}, 0, 0, "h:110 :25", S::Plain},
-             {{"11=h", "22=1"}, 0, 1, "h:143 :25", S::Plain},
-             {{"11=MAPI", "22=1"}, 1, 1, ":0 :25", S::Plain},
-             {{"11=mapi"}, 0, 0, "mapi:110 mapi:25", S::Plain},
-             {{"11=h:abc"}, 0, 0, "h:abc:110 h:abc:25", S::Plain},
-             {{"11=h", "23= TLS"}, 0, 0, "h:995 h:465", S::Tls},
-             {{"11=h", "22=1", "14=s", "23=tls"}, 0, 1, "h:993 s:465", S::Tls},
-             {{"11=h:1110", "23=StartTLS"}, 0, 0, "h:1110 h:25", S::StartTls},
-             {{"11=h", "23=ssl"}, 0, 0, "h:110 h:25", S::Unknown}}) {
+    for (auto [lines, servers, security] : {
+             std::tuple{L{"11=mail.example"}, "mail.example:110 mail.example:25", S::Plain},
+             {L{"11=h:2110", "14=s:2525"}, "h:2110 s:2525", S::Plain},
+             {L{"11=h", "14=-"}, "h:110 :25", S::Plain},
+             {L{"11=h", "22=1"}, "h:143 :25 I", S::Plain},
+             {L{"11=MAPI", "22=1"}, ":0 :25 MI", S::Plain},
+             {L{"11=mapi"}, "mapi:110 mapi:25", S::Plain},
+             {L{"11=h:abc"}, "h:abc:110 h:abc:25", S::Plain},
+             {L{"11=h", "23= TLS"}, "h:995 h:465", S::Tls},
+             {L{"11=h", "22=1", "14=s", "23=tls"}, "h:993 s:465 I", S::Tls},
+             {L{"11=h:1110", "23=StartTLS"}, "h:1110 h:25", S::StartTls},
+             {L{"11=h", "23=ssl"}, "h:110 h:25", S::Unknown}}) {
         // clang-format on
-        auto lines = c.Lines;
         lines.insert(lines.end(), {"10=x", "19= /etc/ca.pem "});
-        auto mail = Loaded(lines);
+        auto mail = LoadedMail(lines);
         const TMailServer &in = mail->IncomingServer, &out = mail->SmtpServer;
         EXPECT_EQ(in.Host + ":" + std::to_string(in.Port) + " " + out.Host + ":" +
-                      std::to_string(out.Port),
-                  c.Servers);
-        EXPECT_EQ(mail->UseMapi, c.Mapi) << c.Servers;
-        EXPECT_EQ(mail->UseImap, c.Imap) << c.Servers;
-        EXPECT_TRUE(in.Security == c.Security && out.Security == c.Security) << c.Servers;
+                      std::to_string(out.Port) + (mail->UseMapi || mail->UseImap ? " " : "") +
+                      (mail->UseMapi ? "M" : "") + (mail->UseImap ? "I" : ""),
+                  servers);
+        EXPECT_TRUE(in.Security == security && out.Security == security) << servers;
         EXPECT_EQ(in.CAFile + out.CAFile, "/etc/ca.pem/etc/ca.pem");
     }
 }
 
 TEST(VelMailSubject, PlainAndEnciphered) {
-    auto mail = Loaded({"1=12", "2=abc"});
+    auto mail = LoadedMail({"1=12", "2=abc"});
     std::string wanted, outgoing;
     EncryptTextToHex("50_12_abc", wanted);
     EncryptTextToHex("0_12_abc", outgoing);
@@ -95,8 +78,8 @@ TEST(VelMailSubject, PlainAndEnciphered) {
 // a receive replaces import.mdb whole or not at all and takes the input only when it worked.
 TEST(VelMailFileMode, SendsAndReceivesThroughTheSharedFolder) {
     TTempFolder work, shared;
-    auto mail = Loaded({"1=7", "4=" + work.Path(), "14=x", "28=" + shared.Path() + "out%s.md_",
-                        "78=" + shared.Path() + "in%s.md_"});
+    auto mail = LoadedMail({"1=7", "4=" + work.Path(), "14=x", "28=" + shared.Path() + "out%s.md_",
+                            "78=" + shared.Path() + "in%s.md_"});
     for (auto [isBlob, tag, content] :
          {std::tuple{false, "", "export data"}, {true, "42", "photo"}, {false, "", ""}}) {
         std::string source = work.Path() + (isBlob ? "MBlobexport.mdb" : "export.mdb");
@@ -108,7 +91,8 @@ TEST(VelMailFileMode, SendsAndReceivesThroughTheSharedFolder) {
     }
     EXPECT_FALSE(mail->SendData(false, work.Path() + "none.mdb", ""));
     EXPECT_TRUE(mail->ErrorText.starts_with("Fehler bei E-Mail-Verarbeitung (Schritt 10: "));
-    EXPECT_TRUE(Loaded({"4=" + work.Path(), "14=-", "28=/nowhere/%s"})->SendData(false, "", ""));
+    EXPECT_TRUE(
+        LoadedMail({"4=" + work.Path(), "14=-", "28=/nowhere/%s"})->SendData(false, "", ""));
 
     fs::remove(work.Path() + "export.mdb");
     EXPECT_TRUE(mail->ReceiveData());
@@ -124,6 +108,63 @@ TEST(VelMailFileMode, SendsAndReceivesThroughTheSharedFolder) {
     ASSERT_TRUE(mail->ReceiveData()) << mail->ErrorText;
     EXPECT_EQ(ReadText(work.Path() + "import.mdb"), "import data");
     EXPECT_FALSE(fs::exists(shared.Path() + "in.md_"));
+}
+
+// Simple MAPI over the folder-backed library (tests/fakes/mapi: one text file per message),
+// loaded through the same run-time path as a real one. Visited from the last id: 3 is chosen
+// first, 1 matches later and wins; the too-old 2 goes, an unparsable date counts as now. A
+// download that fails (step 31) or data that does not inflate (step 2) keep the message.
+TEST(MAPIMailStore, TakesTheLastMatchInVisitOrderAndKeepsItOnFailure) {
+    TTempFolder store, work;
+    setenv("ORVENDAL_MAPI_LIBRARY", ORVENDAL_FAKE_MAPI_LIBRARY, 1);
+    setenv("ORVENDAL_MAPI_INSTALLED", "1", 1);
+    setenv("ORVENDAL_FAKE_MAPI_DIR", store.Path().c_str(), 1);
+    auto mail = LoadedMail({"1=7", "2=dev", "4=" + work.Path(), "10=x", "11=MAPI"});
+    const std::string date = "\nDate: 2024/01/01 10:00\n", attach = "Attach: " + work.File("a.md_");
+    WriteText(work.File("a.md_"), Deflated("from one"));
+    WriteText(store.File("1"), "Subject: 50_7_dev a" + date + attach + "\n\n");
+    WriteText(store.File("2"), "Subject: foreign old\nDate: 2001/01/01 10:00\n\n");
+    WriteText(store.File("3"), "Subject: 50_7_dev b" + date + "\n");
+    WriteText(store.File("4"), "Subject: foreign undated\nDate: gestern\n\n");
+    ASSERT_TRUE(mail->ReceiveData()) << mail->ErrorText;
+    EXPECT_EQ(ReadText(work.File("import.mdb")), "from one");
+    EXPECT_EQ(std::distance(fs::directory_iterator(store.Path()), {}), 1);
+    EXPECT_TRUE(fs::exists(store.File("4")));
+    EXPECT_FALSE(mail->MapiReader().LoggedOn);
+
+    fs::remove(work.File("import.mdb"));
+    WriteText(work.File("a.md_"), "no zlib stream");
+    WriteText(store.File("1"), "Subject: 50_7_dev" + date + attach + "\n\n");
+    for (const char* error : {"31: MAPIReadMail: Code 2)", "2: "}) {
+        if (*error == '3')
+            setenv("ORVENDAL_FAKE_MAPI_FAIL_READ", "1", 1);
+        EXPECT_FALSE(mail->ReceiveData());
+        unsetenv("ORVENDAL_FAKE_MAPI_FAIL_READ");
+        EXPECT_TRUE(mail->ErrorText.starts_with(
+            std::string("Fehler bei E-Mail-Verarbeitung (Schritt ") + error))
+            << mail->ErrorText;
+        EXPECT_TRUE(fs::exists(store.File("1")));
+        EXPECT_FALSE(fs::exists(work.File("import.mdb")));
+    }
+}
+
+// Not installed ("1 " and "0" are not "1"), no library, no entry points: every call gives
+// code 1. Loading happens once per process: each case runs in a fresh one.
+TEST(MAPIMailMissing, EveryCallGivesCode1) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (auto [installed, library] : {std::pair{"1 ", ORVENDAL_FAKE_MAPI_LIBRARY},
+                                      {"0", ORVENDAL_FAKE_MAPI_LIBRARY},
+                                      {"1", "/nonexistent/libmapi.so"},
+                                      {"1", "libz.so.1"}})
+        EXPECT_EXIT(
+            {
+                setenv("ORVENDAL_MAPI_INSTALLED", installed, 1);
+                setenv("ORVENDAL_MAPI_LIBRARY", library, 1);
+                TMAPIMail mapi;
+                _exit(mapi.Logon() ? 9 : static_cast<int>(mapi.LastResult));
+            },
+            ::testing::ExitedWithCode(1), "")
+            << installed << library;
 }
 
 } // namespace
