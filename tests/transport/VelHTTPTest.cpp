@@ -58,7 +58,9 @@ protected:
 
 // The probe's reply is the script's text, fetched directly even when the environment names a
 // proxy; any failure gives the empty reply (the run then takes the mail), ErrorText untouched.
-TEST_F(VelHTTPTest, ProbeAnswersTheScriptTextOrNothing) {
+// Only a ProxySpec sends all three requests through tinyproxy (its Via header shows), loopback
+// included; an unreachable proxy fails them all.
+TEST_F(VelHTTPTest, ProbeGoesDirectAndOnlyTheSpecNamesAProxy) {
     setenv("http_proxy", Refused.c_str(), 1);
     std::string reply;
     WriteText(env.Dir + "/probe/" + key + ".txt", "bereit 2");
@@ -78,6 +80,21 @@ TEST_F(VelHTTPTest, ProbeAnswersTheScriptTextOrNothing) {
     EXPECT_TRUE(http.Client.Get(env.Url + "/status/302", out)) << http.Client.LastError;
     EXPECT_FALSE(http.Client.Get(env.Url + "/status/404", out));
     EXPECT_EQ(http.Client.LastError + out.AsString(), "HTTP/1.0 404 Not Foundstatus page");
+
+    setenv("no_proxy", "127.0.0.1,localhost", 1);
+    http.ServerUrl = env.Url + "/transfer.php";
+    http.ProxySpec = env.Proxy;
+    size_t direct = Ours().size();
+    http.CheckService(reply);
+    WriteText(file, "rows");
+    ASSERT_TRUE(http.SendFile(false, file)) << http.ErrorText;
+    ASSERT_TRUE(http.ReceiveFile(import, true)) << http.ErrorText;
+    ASSERT_EQ(Ours().size() + Uploads("_").size(), direct + 3);
+    for (const std::string& via : {Ours()[direct].Via, Ours()[direct + 1].Via, Uploads("_")[0].Via})
+        EXPECT_NE(via.find("tinyproxy"), std::string::npos);
+    http.ProxySpec = "127.0.0.1:1";
+    http.CheckService(reply);
+    EXPECT_FALSE(http.SendFile(false, file) || http.ReceiveFile(import, true) || !reply.empty());
 }
 
 // Uploads carry the kind and the device in the agent and the file as raw zlib data (nothing
@@ -133,24 +150,6 @@ TEST_F(VelHTTPTest, DownloadReplacesTheImportWholeOrNotAtAll) {
     EXPECT_EQ(http.LastUrl, http.ServerUrl + "?" + key + "&");
     EXPECT_EQ(Ours().front().Path, "/transfer.php?" + key + "&100");
     EXPECT_EQ(Ours().back().Path, "/transfer.php?" + key + "&100&0");
-}
-
-// A ProxySpec sends all three requests through tinyproxy (its Via header shows), loopback
-// included; an unreachable proxy fails them all.
-TEST_F(VelHTTPTest, ProxyIsExactlyTheSpec) {
-    setenv("no_proxy", "127.0.0.1,localhost", 1);
-    http.ProxySpec = env.Proxy;
-    std::string reply;
-    http.CheckService(reply);
-    WriteText(file, "rows");
-    ASSERT_TRUE(http.SendFile(false, file)) << http.ErrorText;
-    ASSERT_TRUE(http.ReceiveFile(import, true)) << http.ErrorText;
-    ASSERT_EQ(Ours().size() + Uploads("_").size(), 3u);
-    for (const std::string& via : {Ours()[0].Via, Ours()[1].Via, Uploads("_")[0].Via})
-        EXPECT_NE(via.find("tinyproxy"), std::string::npos);
-    http.ProxySpec = "127.0.0.1:1";
-    http.CheckService(reply);
-    EXPECT_FALSE(http.SendFile(false, file) || http.ReceiveFile(import, true) || !reply.empty());
 }
 
 // HTTPS: the server's certificate names "localhost" only and comes from the test CA, which only
