@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <filesystem>
+#include <fstream>
 
 namespace orvendal::testing {
 namespace {
@@ -20,9 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 
 bool Near(const QColor& c, QColor want, int tolerance = 40) {
-    return std::abs(c.red() - want.red()) < tolerance &&
-           std::abs(c.green() - want.green()) < tolerance &&
-           std::abs(c.blue() - want.blue()) < tolerance;
+    return std::max({std::abs(c.red() - want.red()), std::abs(c.green() - want.green()),
+                     std::abs(c.blue() - want.blue())}) < tolerance;
 }
 
 class VelBlobTest : public ::testing::Test {
@@ -30,8 +30,7 @@ protected:
     static void SetUpTestSuite() { // fonts for the stamp
         static int argc = 1;
         static char name[] = "test_photo", *argv[] = {name, nullptr};
-        static const auto* app = new QGuiApplication(argc, argv);
-        (void)app;
+        [[maybe_unused]] static const auto* app = new QGuiApplication(argc, argv);
     }
     void SetUp() override {
         fs::create_directories(Camera(""));
@@ -48,24 +47,24 @@ protected:
     std::string Work(const std::string& name) const { return folder_.Path() + "work/" + name; }
     std::string Camera(const std::string& name) const { return folder_.Path() + "dcim/" + name; }
     void Exec(const std::string& sql) { ASSERT_TRUE(db_.ExecSQL(sql)) << db_.LastError << sql; }
-    void Row(int id, std::string value = "", const std::string& status = "0", int feldId = 51) {
+    void Row(int id, std::string value = "", const std::string& status = "0", int feldId = 51,
+             int auftrag = 1000) {
         value = value.empty() ? "IMG_" + std::to_string(id) + ".jpg" : value;
         Exec("INSERT INTO MBlob(Id,AuftragId,FeldId,FeldValue,Created,Creator,Status) VALUES(" +
-             std::to_string(id) + ",1000," + std::to_string(feldId) + ",'" + value +
-             "','05.12.2026 10:00',1,'" + status + "')");
+             std::to_string(id) + "," + std::to_string(auftrag) + "," + std::to_string(feldId) +
+             ",'" + value + "','05.12.2026 10:00',1,'" + status + "')");
     }
     void Sys(int id, const char* value) {
-        Exec("DELETE FROM SysData WHERE Id=" + std::to_string(id));
-        if (value != nullptr) {
-            Exec("INSERT INTO SysData(Id,SysValue) VALUES(" + std::to_string(id) + ",'" + value +
-                 "')");
-        }
+        Exec(value ? "REPLACE INTO SysData(Id,SysValue) VALUES(" + std::to_string(id) + ",'" +
+                         value + "')"
+                   : "DELETE FROM SysData WHERE Id=" + std::to_string(id));
     }
-    // A camera picture, its last-write time fixed so that a stamp shows the same digits.
+    // A camera picture, its sensor's top left quadrant red, the rest blue; its last-write time
+    // fixed so that a stamp shows the same digits.
     void Photo(const std::string& path, int w, int h, TInk ink = TInk::Rgb, int orientation = 0) {
         CameraJpeg(
-            path, w, h, [&](int x, int y) { return QColor(x * 255 / w, y * 255 / h, 40); }, ink,
-            orientation);
+            path, w, h, [&](int x, int y) { return x < w / 2 && y < h / 2 ? Qt::red : Qt::blue; },
+            ink, orientation);
         fs::last_write_time(path, fs::file_time_type{});
     }
     void Read(int id, const std::string& file) {
@@ -79,11 +78,6 @@ protected:
         TMemoryStream bytes;
         db_.ReadBlob("MBlob", "FeldBlob", "Id=" + std::to_string(id), bytes);
         return QImage::fromData(bytes.Bytes().data(), int(bytes.Size()), "JPEG");
-    }
-    std::string Status(int id) {
-        TRecordSet rs;
-        db_.Select("Status", "MBlob", "Id=" + std::to_string(id), "", rs);
-        return FieldText(rs, 1, 1);
     }
 
     TTempFolder folder_;
@@ -105,8 +99,7 @@ double Grey(const QImage& image, int corner) {
 }
 
 // The stored photo: shrunk to 640 pixels, never enlarged, upright as EXIF says, inks turned into
-// RGB, stamped (SysData 10) at the corner of the upright picture. The sensor's top left
-// quadrant is red, the rest blue; Corner 0 means no stamp.
+// RGB, stamped (SysData 10) at the corner of the upright picture; Corner 0 means no stamp.
 TEST_F(VelBlobTest, StoredPhotosAreShrunkUprightInRgbAndStampedInTheirCorner) {
     struct TCase {
         const char* Mode;
@@ -132,13 +125,7 @@ TEST_F(VelBlobTest, StoredPhotosAreShrunkUprightInRgbAndStampedInTheirCorner) {
                      << int(c.Ink) << " turned " << c.Orientation);
         Sys(10, c.Mode);
         Row(++id, "", "0", 52);
-        CameraJpeg(
-            Camera("c.jpg"), c.W, c.H,
-            [&](int x, int y) {
-                return x < c.W / 2 && y < c.H / 2 ? QColor(Qt::red) : QColor(Qt::blue);
-            },
-            c.Ink, c.Orientation);
-        fs::last_write_time(Camera("c.jpg"), fs::file_time_type{});
+        Photo(Camera("c.jpg"), c.W, c.H, c.Ink, c.Orientation);
         Read(id, Camera("c.jpg"));
         const QImage pixels = Stored(id);
         ASSERT_EQ(pixels.size(), QSize(c.StoredW, c.StoredH));
@@ -149,7 +136,7 @@ TEST_F(VelBlobTest, StoredPhotosAreShrunkUprightInRgbAndStampedInTheirCorner) {
             EXPECT_GT(Grey(pixels, c.Corner), 0.5);
         }
         EXPECT_LT(Grey(pixels, 5 - (c.Corner ? c.Corner : 4)), 0.1); // the opposite corner
-        EXPECT_EQ(Status(id), "1");
+        EXPECT_EQ(db_.CountRows("MBlob", "Status='1' and Id=" + std::to_string(id)), 1);
     }
     EXPECT_TRUE(view_.Boxes.empty()) << view_.BoxTexts();
 }
@@ -157,11 +144,8 @@ TEST_F(VelBlobTest, StoredPhotosAreShrunkUprightInRgbAndStampedInTheirCorner) {
 // A refused picture leaves the row as it was and nothing behind: no archive copy, no folder.
 TEST_F(VelBlobTest, RefusedPicturesLeaveNothingBehind) {
     Photo(Camera("whole.jpg"), 1200, 900);
-    TMemoryStream bytes;
-    bytes.LoadFromFile(Camera("whole.jpg"));
-    TMemoryStream cut;
-    cut.Write(bytes.Bytes().data(), bytes.Size() * 3 / 5);
-    cut.SaveToFile(Camera("cut.jpg"));
+    fs::copy_file(Camera("whole.jpg"), Camera("cut.jpg"));
+    fs::resize_file(Camera("cut.jpg"), fs::file_size(Camera("cut.jpg")) * 3 / 5);
     QImage(40, 30, QImage::Format_RGB888).save(QString::fromStdString(Camera("p.bmp")), "BMP");
     const std::tuple<std::string, TMsgKind, std::string> cases[] = {
         {"cut.jpg", TMsgKind::Warning, "Das Foto ist unvollständig: " + Camera("cut.jpg")},
@@ -175,9 +159,8 @@ TEST_F(VelBlobTest, RefusedPicturesLeaveNothingBehind) {
         }
         view_.Boxes.clear();
         Read(1, Camera(file));
-        ASSERT_EQ(view_.Boxes.size(), 1u) << file;
+        ASSERT_EQ(view_.BoxTexts(), text + "\n");
         EXPECT_EQ(view_.Boxes[0].Kind, kind);
-        EXPECT_EQ(view_.Boxes[0].Text, text);
         EXPECT_EQ(db_.CountRows("MBlob", "Status='0' and FeldBlob is null"), 1);
         EXPECT_FALSE(fs::exists(Work("Fotos")));
     }
@@ -204,17 +187,17 @@ TEST_F(VelBlobTest, AFailedSendWarnsAndKeepsTheLetter) {
 }
 
 TEST_F(VelBlobTest, CameraFileNamesFromTheValueAndThePrefix) {
-    const std::tuple<const char*, const char*, std::string> cases[] = {
-        {R"(\Storage Card\DCIM\IMG_0815.jpg)", "DSC", Camera("IMG_0815.jpg")},
-        {"815", "DSC", Camera("DSC00815.jpg")},
-        {"815", "DSCF", Camera("DSCF0815.jpg")},
-        {"815", "IMG_12345", Camera("IMG_12345.jpg")},
-        {"123456789", "P", Camera("P3456789.jpg")},
-        {"815", nullptr, Camera("00000815.jpg")},
-        {"815", "****", Camera("DSCN0815.jpg")},
-        {"IMG_0001.JPG", "DSC", Camera("DSC1.JPG.jpg")},
-        {"IMG_0002.jpg", "DSC", Camera("IMG_0002.JPG")}, // found whatever its case
-        {"815", "DSC", R"(E:\DCIM\DSC00815.jpg)"}};      // without a folder row
+    // In the camera folder, IMG_0002.JPG found whatever its case; the last without a folder row.
+    const char* const cases[][3] = {{"815", "DSC", "DSC00815.jpg"},
+                                    {"815", "DSCF", "DSCF0815.jpg"},
+                                    {"815", "IMG_12345", "IMG_12345.jpg"},
+                                    {"123456789", "P", "P3456789.jpg"},
+                                    {"815", nullptr, "00000815.jpg"},
+                                    {"815", "****", "DSCN0815.jpg"},
+                                    {"IMG_0001.JPG", "DSC", "DSC1.JPG.jpg"},
+                                    {"IMG_0002.jpg", "DSC", "IMG_0002.JPG"},
+                                    {R"(\Storage Card\DCIM\IMG_0815.jpg)", "DSC", "IMG_0815.jpg"},
+                                    {"815", "DSC", R"(E:\DCIM\DSC00815.jpg)"}};
     Photo(Camera("DSCN0001.jpg"), 64, 48);
     Photo(Camera("IMG_0002.JPG"), 64, 48);
     for (const auto& [value, prefix, expected] : cases) {
@@ -226,7 +209,7 @@ TEST_F(VelBlobTest, CameraFileNamesFromTheValueAndThePrefix) {
         Row(1, value);
         blob_.FileName.clear();
         blob_.Open();
-        EXPECT_EQ(blob_.FileName, expected) << value;
+        EXPECT_EQ(blob_.FileName, expected[0] == 'E' ? expected : Camera(expected)) << value;
     }
 }
 
@@ -238,16 +221,13 @@ TEST_F(VelBlobTest, TheAssignmentDialogsLogicStepByStep) {
     Exec("INSERT INTO MValues(Id,Class,MValue,Bezeichnung,Reihe) VALUES(1,1006,'52','Schild',1)");
     Sys(10, "0");
     Row(1, "", "0", 52);
-    Exec("INSERT INTO MBlob(Id,AuftragId,FeldId,FeldValue,Created,Creator,Status) "
-         "VALUES(2,2000,57,'IMG_2.jpg','05.12.2026 10:00',1,'0')");
+    Row(2, "", "0", 57, 2000);
     Photo(Camera("IMG_1.jpg"), 1600, 1200);
     std::tm shot{0, 1, 11, 5, 11, 126, 0, 0, -1, 0, nullptr};
     fs::last_write_time(Camera("IMG_1.jpg"),
                         fs::file_time_type::clock::from_sys(
                             std::chrono::system_clock::from_time_t(std::mktime(&shot))));
-    TMemoryStream junk;
-    junk.WriteString("no picture");
-    junk.SaveToFile(Camera("IMG_2.jpg"));
+    std::ofstream(Camera("IMG_2.jpg")) << "no picture";
     fs::create_directory(Work("Fotos"));
     for (const char* taken : {"IMG_1.jpg", "_IMG_1.jpg"}) { // archive names already taken
         Photo(Work("Fotos/") + taken, 64, 48);
@@ -256,7 +236,6 @@ TEST_F(VelBlobTest, TheAssignmentDialogsLogicStepByStep) {
     auto& usable = view_.Enabled;
     Exec("ALTER TABLE MBlob RENAME TO Weg");
     blob_.Open();
-    EXPECT_EQ(view_.Boxes.at(0).Text.rfind("Fehlermeldung beim Öffnen der Foto-Daten: ", 0), 0u);
     for (const char* c : {"Label103", "Label104", "Label107", "APanel", "PrevBtn", "NextBtn",
                           "YesBtn", "NoBtn", "RetryBtn", "Button321", "Button322"}) {
         EXPECT_FALSE(shown[c]) << c;
@@ -266,12 +245,11 @@ TEST_F(VelBlobTest, TheAssignmentDialogsLogicStepByStep) {
     blob_.Open(); // row 1: every control back
     EXPECT_TRUE(shown["Label103"] && shown["APanel"] && shown["PrevBtn"] && shown["NextBtn"]);
     EXPECT_EQ(view_.Text["Label103"] + "|" + view_.Text["Label107"], "Heizung Müller|Schild");
-    EXPECT_EQ(view_.FontColor["Label107"], (TColor{255, 0, 0}));
     EXPECT_EQ(view_.Text["Label105"] + "|" + view_.Text["Label106"],
               "05.12.2026 10:00|05.12.2026 11:01");
-    EXPECT_EQ(view_.FontColor["Label105"], (TColor{255, 0, 0}));
-    EXPECT_EQ(view_.FontColor["Label106"], (TColor{255, 0, 0}));
-    EXPECT_EQ(view_.Hint["Preview"], "Bildgröße: 1600 x 1200");
+    for (const char* label : {"Label105", "Label106", "Label107"}) {
+        EXPECT_EQ(view_.FontColor[label], (TColor{255, 0, 0})) << label;
+    }
     EXPECT_EQ(view_.Size["APanel"], std::make_pair(390, 293));
     for (int width : {468, 561, 673, 808, 970, 1164, 1397, 390}) { // zoom 1.2, 1.44, ... 3.58, 1
         blob_.PreviewClick();

@@ -1,9 +1,15 @@
-// The fixed-key crypt object: streams, lines at every kind of line end, texts, hex subjects,
-// other keys; the settings key list over it.
+// The fixed-key crypt object (streams, lines at every kind of line end, texts, hex subjects,
+// other keys), the settings key list over it, orvendal-cli settings as a program (editors' files,
+// other keys, coded subjects, exit codes) and the small shared text functions.
 #include "protect/Crypt.h"
+#include "common/TempFolder.h"
 #include "protect/KeyList.h"
+#include "tables/UserFkt.h"
 
+#include <climits>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 namespace orvendal {
 namespace {
@@ -68,6 +74,111 @@ TEST(KeyList, LooksUpKeysAsUtf8OrIsEmpty) {
     EncryptLines({"1=a"}, other, "falsch");
     EXPECT_FALSE(keys.Load(other) || keys.Load(junk));
     EXPECT_EQ(keys.Lines().size() + keys.Value("1").size(), 0u);
+}
+
+class SettingsCli : public ::testing::Test {
+protected:
+    // Runs the settings command; the exit code, stdout and stderr in out.
+    int Run(const std::string& args, std::string* out = nullptr) {
+        const int status =
+            std::system((std::string(ORVENDAL_BINARY_DIR) + "/app/orvendal-cli settings " + args +
+                         " >" + Path("out") + " 2>&1")
+                            .c_str());
+        TMemoryStream output;
+        output.LoadFromFile(Path("out"));
+        if (out != nullptr)
+            *out = output.AsString();
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    TLines Lines(const std::string& file, const std::string& key = "") {
+        TMemoryStream container;
+        container.LoadFromFile(Path(file));
+        TLines lines;
+        EXPECT_TRUE(DecryptLines(container, lines, key));
+        return lines;
+    }
+    std::string Path(const std::string& name) const { return folder_.File(name); }
+    testing::TTempFolder folder_;
+};
+
+TEST_F(SettingsCli, EncryptShowDecryptAndEditorsFiles) {
+    // A byte order mark as Windows editors write it, and CR LF, LF and a lone CR.
+    std::ofstream(Path("plain.txt"), std::ios::binary)
+        << "\xEF\xBB\xBF"
+           "1=4711\r\n2=M\xC3\xBCller\n3=\xE2\x82\xAC\r4=x";
+    ASSERT_EQ(Run("encrypt " + Path("plain.txt") + " " + Path("dev.ini")), 0);
+    EXPECT_EQ(Lines("dev.ini"), (TLines{"1=4711", "2=M\xFCller", "3=\x80", "4=x"}));
+    std::string shown;
+    EXPECT_EQ(Run("show " + Path("dev.ini"), &shown), 0);
+    EXPECT_EQ(shown, "1=4711\n2=M\xC3\xBCller\n3=\xE2\x82\xAC\n4=x\n");
+    EXPECT_EQ(Run("decrypt " + Path("dev.ini") + " " + Path("back.txt")), 0);
+    TMemoryStream back;
+    back.LoadFromFile(Path("back.txt"));
+    EXPECT_EQ(back.AsString(), shown);
+
+    // A character Windows-1252 cannot hold stops it, naming the line; nothing is written.
+    std::ofstream(Path("check.txt"), std::ios::binary) << "1=a\n2=b \xE2\x9C\x93\n";
+    std::string error;
+    EXPECT_EQ(Run("encrypt " + Path("check.txt") + " " + Path("check.ini"), &error), 1);
+    EXPECT_EQ(error, "orvendal-cli: " + Path("check.txt") +
+                         ", Zeile 2: das Zeichen „✓“ (U+2713) gibt es in Windows-1252 nicht\n");
+    EXPECT_FALSE(std::ifstream(Path("check.ini")).good());
+}
+
+TEST_F(SettingsCli, OtherKeysHexAndExitCodes) {
+    std::ofstream(Path("plain.txt")) << "7=3\n";
+    ASSERT_EQ(Run("encrypt --key 'Schl\xC3\xBCssel' " + Path("plain.txt") + " " + Path("k.ini")),
+              0);
+    EXPECT_EQ(Lines("k.ini", "Schl\xFCssel"), (TLines{"7=3"})); // key as 1252
+    EXPECT_EQ(Run("show " + Path("k.ini")), 1);
+    EXPECT_EQ(Run("show " + Path("k.ini") + " --key 'Schl\xC3\xBCssel'"), 0);
+    std::string hex, text;
+    ASSERT_EQ(Run("encrypt-hex 'Ma\xC3\x9F'", &hex), 0);
+    EXPECT_EQ(hex.size(), 49u); // 48 digits and the line break
+    EXPECT_EQ(Run("decrypt-hex " + hex.substr(0, 48), &text), 0);
+    EXPECT_EQ(text, "Ma\xC3\x9F\n");
+    for (const char* wrong : {"", "frobnicate", "show", "encrypt only-one", "show x --key"})
+        EXPECT_EQ(Run(wrong), 2) << wrong;
+    EXPECT_EQ(Run("decrypt-hex 0_4711_Geraet") + Run("show " + Path("missing.ini")), 2);
+    EXPECT_EQ(Run("--help", &text), 0);
+    EXPECT_NE(text.find("encrypt-hex"), std::string::npos);
+}
+
+TEST(UserFkt, PadQuoteHexTrimAndNumbers) {
+    const std::tuple<std::string, int, char, std::string> pads[] = {
+        {"815", 5, '0', "00815"}, {"123456789", 7, '0', "3456789"},
+        {"", 3, '*', "***"},      {"  42 ", 4, ' ', "  42"},
+        {"abc", 0, '0', ""},      {"abc", -2, '0', ""}};
+    for (const auto& [text, width, fill, result] : pads)
+        EXPECT_EQ(PadLeft(text, width, fill), result) << text << "/" << width;
+    const std::pair<std::string, int> hex[] = {{"ff", 255}, {"FF", 255},  {"9a", 154}, {"f", 0},
+                                               {"G1", 1},   {"g\xFF", 0}, {"fff", 0},  {"", 0}};
+    for (const auto& [text, value] : hex)
+        EXPECT_EQ(HexByte(text), value) << text;
+    const std::pair<std::string, int> numbers[] = {{"42", 42},         {" -7 ", -7},
+                                                   {"+3", 3},          {"", -1},
+                                                   {"12x", -1},        {"0x10", -1},
+                                                   {"-", -1},          {"2147483647", INT_MAX},
+                                                   {"2147483648", -1}, {"-2147483648", INT_MIN},
+                                                   {"1 2", -1}};
+    for (const auto& [text, value] : numbers)
+        EXPECT_EQ(StrToIntDef(text, -1), value) << "'" << text << "'";
+    EXPECT_EQ(Quote("O'Neill") + Trim(" \t a b \r\n") + Trim("   "), "'O'Neill'a b");
+    EXPECT_EQ(Trim("\xC3\xA4"), "\xC3\xA4"); // bytes above 0x7F are no blanks
+}
+
+TEST(UserFkt, PlatformValues) {
+    const char* saved = std::getenv("TMPDIR");
+    const std::string keep = saved ? saved : "";
+    for (const auto& [value, path] : {std::pair<const char*, const char*>{"/var/tmp", "/var/tmp/"},
+                                      {"/srv/x/", "/srv/x/"},
+                                      {nullptr, "/tmp/"}}) {
+        value ? setenv("TMPDIR", value, 1) : unsetenv("TMPDIR");
+        EXPECT_EQ(TempPath(), path);
+    }
+    saved ? setenv("TMPDIR", keep.c_str(), 1) : unsetenv("TMPDIR");
+    EXPECT_FALSE(VersionValue("", "ProductName").empty());
+    EXPECT_EQ(VersionValue("", "Unbekannt") + VersionValue("/bin/sh", "ProductName"), "");
 }
 
 } // namespace

@@ -1,12 +1,17 @@
-// Blowfish, CRC-32 and the BFH container: published vectors, the key schedule and its weak-key
-// rule, the mode-2 writer and the mode 0/1/2 readers with every way a container can be broken.
+// Blowfish, CRC-32, the BFH container and zlib streams: published vectors, the key schedule and
+// its weak-key rule, the mode-2 writer and the mode 0/1/2 readers with every way a container can
+// be broken; zlib round trips that zlib itself reads, and damaged or truncated streams that raise
+// and leave buffers and files as they were.
+#include "common/TempFolder.h"
 #include "protect/BFH.h"
 #include "protect/Blowfish.h"
 #include "protect/CRC.h"
+#include "protect/ZLibStream.h"
 
 #include <array>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 namespace orvendal {
 namespace {
@@ -14,10 +19,10 @@ namespace {
 using TBytes = std::vector<uint8_t>;
 constexpr char Key[] = "Testkennwort";
 
-TBytes Pattern(size_t n) {
+TBytes Sample(size_t n) {
     TBytes data(n);
-    for (size_t i = 0; i < n; ++i)
-        data[i] = uint8_t(i * 31 + i / 251);
+    for (uint32_t i = 0, x = 12345; i < n; ++i, x = x * 1103515245u + 12345u)
+        data[i] = i % 3 == 0 ? uint8_t(x >> 24) : uint8_t('a' + i % 7);
     return data;
 }
 
@@ -64,13 +69,13 @@ TEST(Blowfish, VectorsScheduleChainAndOddTail) {
     for (int i = 0; i < 8; ++i)
         repeated += "abcdefghi";
     EXPECT_EQ(zero("abcdefghi"), zero(repeated + "ignored"));
-    parts = Pattern(35);
+    parts = Sample(35);
     const TBytes whole = Cbc("chain", parts, false);
     chain[0] = 1, chain[1] = 2;
     blowfish::EncipherCBC(parts.data(), 8, chain);
     blowfish::EncipherCBC(parts.data() + 8, 27, chain);
-    EXPECT_EQ(parts, whole);               // the chain carries across calls
-    EXPECT_EQ(parts[34], Pattern(35)[34]); // bytes after the last whole block stay
+    EXPECT_EQ(parts, whole);              // the chain carries across calls
+    EXPECT_EQ(parts[34], Sample(35)[34]); // bytes after the last whole block stay
 }
 
 // The refusal speaks German when the first of LC_ALL, LC_MESSAGES, LANG that is set says "de".
@@ -123,7 +128,7 @@ TEST(BFHContainer, Mode2WriterAndReader) {
     TMemoryStream out, first(TBytes(16));
     TBytes good; // of 300 bytes
     for (size_t n : {0, 1, 7, 8, 255, 256, 257, 300, 65528, 65536, 131056, 200000}) {
-        TMemoryStream source(Pattern(n)), dest(TBytes(300000, 0xAA));
+        TMemoryStream source(Sample(n)), dest(TBytes(300000, 0xAA));
         bfh.SetKeyword(Key);
         bfh.EncryptStream(source, dest);
         const TBytes& bytes = dest.Bytes();
@@ -131,11 +136,11 @@ TEST(BFHContainer, Mode2WriterAndReader) {
         EXPECT_EQ(std::memcmp(bytes.data(), "BFH\2", 4), 0);
         TBytes crc;
         EXPECT_EQ(TBytes(bytes.begin() + 4, bytes.begin() + 8),
-                  crc << CRC32(Pattern(n).data(), std::min<size_t>(256, n)));
+                  crc << CRC32(Sample(n).data(), std::min<size_t>(256, n)));
         EXPECT_NE(TBytes(bytes.begin() + 8, bytes.begin() + 16),
                   TBytes(first.Bytes().begin() + 8, first.Bytes().begin() + 16)); // fresh IV
         ASSERT_TRUE(Decipher(bytes, out, bfh)) << n;
-        EXPECT_EQ(out.Bytes(), Pattern(n)) << n;
+        EXPECT_EQ(out.Bytes(), Sample(n)) << n;
         first = TMemoryStream(bytes);
         good = n == 300 ? bytes : good;
     }
@@ -148,7 +153,7 @@ TEST(BFHContainer, Mode2WriterAndReader) {
         cases.back().resize(size);
     }
     for (const uint8_t pad : {0, 9, 255, 8}) { // the last deciphered byte: 1 to 8 only
-        TBytes data = Pattern(400);
+        TBytes data = Sample(400);
         data.back() = pad;
         const TBytes cipher = Cbc(Key, data, false);
         TBytes& c = cases.emplace_back(TBytes{'B', 'F', 'H', 2})
@@ -179,18 +184,74 @@ TEST(BFHContainer, ReadsModes1And0) {
         for (const TBytes* part :
              mode == 1 ? std::array{&fields, &area} : std::array{&area, &fields})
             c.insert(c.end(), part->begin(), part->end());
-        const TBytes data = Cbc(Key, Pattern(1000), true);
+        const TBytes data = Cbc(Key, Sample(1000), true);
         c.insert(c.end(), data.begin(), data.end());
         TBFH bfh;
         TMemoryStream out;
         ASSERT_TRUE(Decipher(c, out, bfh)) << int(mode);
-        EXPECT_EQ(out.Bytes(), Pattern(1000));
+        EXPECT_EQ(out.Bytes(), Sample(1000));
         EXPECT_EQ(bfh.Name, mode == 1 ? name : std::string(255, 'n')); // 255 characters count
         EXPECT_EQ(bfh.Extra[0] + bfh.Extra[1] + bfh.IV[1], 77u + 0xFFFFFFFEu + 2u);
         c[mode == 1 ? 4 : 268] ^= 0x80; // wrong CRC: invalid, and the fields are cleared
         EXPECT_FALSE(Decipher(c, out, bfh));
         EXPECT_EQ(bfh.Name, "");
     }
+}
+
+// Deflates from the source's start (its position is mid-way) at the destination's position.
+TBytes Deflated(const TBytes& plain) {
+    TMemoryStream source(plain), packed;
+    source.Seek(plain.size() / 2);
+    packed.WriteString("XY");
+    DeflateStream(source, packed);
+    return TBytes(packed.Bytes().begin() + 2, packed.Bytes().end());
+}
+
+TEST(ZLibStream, RoundTripsThatZlibReadsToo) {
+    for (size_t n : {0, 1, 1000, 700000}) {
+        const TBytes plain = Sample(n), packed = Deflated(plain);
+        TBytes check(n + 1), trailing = packed;
+        uLongf size = check.size();
+        ASSERT_EQ(uncompress(check.data(), &size, packed.data(), packed.size()), Z_OK) << n;
+        EXPECT_EQ(size, n);
+        trailing.push_back('T');
+        TMemoryStream source(trailing), out(TBytes{'k'});
+        out.Seek(1);
+        InflateStream(source, out);
+        EXPECT_EQ(TBytes(out.Bytes().begin() + 1, out.Bytes().end()), plain) << n;
+        EXPECT_EQ(source.Position(), packed.size()); // stops at the end marker
+    }
+    EXPECT_EQ(Deflated({}).size(), 8u); // header, empty final block, Adler-32 of nothing
+}
+
+TEST(ZLibStream, DamagedOrTruncatedStreamsRaiseAndKeepWhatWasThere) {
+    const TBytes good = Deflated(Sample(5000));
+    TBytes badAdler = good;
+    badAdler.back() ^= 1;
+    testing::TTempFolder folder;
+    const std::string file = folder.File("x.xm_");
+    for (const TBytes& data :
+         {TBytes{}, TBytes{'P', 'K', 3, 4}, TBytes(good.begin(), good.begin() + 900),
+          TBytes(good.begin(), good.end() - 4), badAdler, good}) {
+        TMemoryStream source(data), out, buffer(data), back;
+        TMemoryStream(data).SaveToFile(file);
+        const bool damaged = data != good;
+        const auto raises = [](const auto& inflate) {
+            try {
+                inflate();
+            } catch (const EZLibError&) {
+                return true;
+            }
+            return false;
+        };
+        EXPECT_EQ(raises([&] { InflateStream(source, out); }), damaged) << data.size();
+        EXPECT_EQ(raises([&] { InflateBuffer(buffer); }), damaged) << data.size();
+        EXPECT_EQ(raises([&] { InflateFile(file); }), damaged) << data.size();
+        back.LoadFromFile(file);
+        EXPECT_EQ(buffer.Bytes(), damaged ? data : Sample(5000));
+        EXPECT_EQ(back.Bytes(), damaged ? data : Sample(5000));
+    }
+    EXPECT_THROW(InflateFile(folder.File("missing")), std::runtime_error);
 }
 
 } // namespace
