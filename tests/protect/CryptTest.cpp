@@ -151,8 +151,9 @@ TEST(UserFkt, PadQuoteHexTrimAndNumbers) {
         {"abc", 0, '0', ""},      {"abc", -2, '0', ""}};
     for (const auto& [text, width, fill, result] : pads)
         EXPECT_EQ(PadLeft(text, width, fill), result) << text << "/" << width;
-    const std::pair<std::string, int> hex[] = {{"ff", 255}, {"FF", 255},  {"9a", 154}, {"f", 0},
-                                               {"G1", 1},   {"g\xFF", 0}, {"fff", 0},  {"", 0}};
+    const std::pair<std::string, int> hex[] = {{"ff", 255},  {"FF", 255}, {"9a", 154},
+                                               {"0A", 10},   {"f", 0},    {"G1", 1},
+                                               {"g\xFF", 0}, {"fff", 0},  {"", 0}};
     for (const auto& [text, value] : hex)
         EXPECT_EQ(HexByte(text), value) << text;
     const std::pair<std::string, int> numbers[] = {{"42", 42},         {" -7 ", -7},
