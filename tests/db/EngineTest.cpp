@@ -65,7 +65,8 @@ protected:
 // dates stored as ISO and shown as a German desktop does, ORDER BY over rows inserted out of
 // order, TOP, literal chains, Access date patterns, case-insensitive text, binary literals, the
 // provider's messages, one statement per text without comments (so that a value reaching a text
-// unquoted cannot add a statement or cut the rest off), declared column types.
+// unquoted cannot add a statement or cut the rest off), declared column types, every letter
+// compared case-insensitively in =, LIKE, ORDER BY and UNIQUE, CHR as Windows-1252.
 const char* const Steps =
     R"(INSERT INTO SysData(Id,SysValue,LastEdit)<CRLF>VALUES(9,'  42 ','06.12.2026 10:05') => #1
 INSERT INTO SysData(Id,SysValue,LastEdit) VALUES(8,'12a','2026-03-04 05:06:07') => #1
@@ -103,7 +104,18 @@ SELECT SysValue,(SELECT COUNT(*) FROM MBlob) FROM SysData WHERE Id=10 => e--f|1
 create table [My T] (a INT,b BIT,c CHAR(1),d MEMO,e FLOAT,f SMALLDATETIME,g WHATEVER,h SMALLINT,i IMAGE,j VARCHAR(9),k datetime) => #0
 INSERT INTO [My T] VALUES(1,1,'c','d',1.5,'06.12.2026',NULL,2,0x01,'j','x') => #1
 SELECT COUNT(*),MAX(e),MAX(c) FROM [My T] WHERE c='C' AND d='D' => 1|1.5|c
-TYPES SELECT *,COUNT(*),MAX(e),MAX(g) FROM [My T] => 3n|11s|130c|203c|5n|7d|202c|2n|205s|202c|7d|3n|5n|202c)";
+TYPES SELECT *,COUNT(*),MAX(e),MAX(g) FROM [My T] => 3n|11s|130c|203c|5n|7d|202c|2n|205s|202c|7d|3n|5n|202c
+CREATE TABLE U (V VARCHAR(20) CONSTRAINT uv UNIQUE) => #0
+INSERT INTO U VALUES('äpfel'),('Müller'),('Straße'),('ß'),('Élan'),('ØRSTED'),('e') => #7
+SELECT COUNT(*) FROM U WHERE V IN ('ÄPFEL','müller','STRASSE','ẞ','éLAN','ørsted') => 6
+SELECT COUNT(*) FROM U WHERE V LIKE 'ÄPFEL' OR V LIKE 'müller' OR V LIKE 'STRASSE' OR V LIKE 'ẞ' OR V LIKE 'éLAN' OR V LIKE 'ørsted' => 6
+SELECT COUNT(*) FROM U WHERE V IN ('Muller','Strase','é') OR V LIKE 'Muller' OR V LIKE 'Strase' OR V LIKE 'é' => 0
+INSERT INTO U VALUES('ÄPFEL') => !!UNIQUE constraint failed: U.V
+INSERT INTO U VALUES('Muller'),('Strase'),('é'),('ÉTAGE'),('éclair'),('Émile'),('Über-Maß'),('über_all') => #8
+SELECT V FROM U WHERE V LIKE 'é%' ORDER BY V => é;éclair;Élan;Émile;ÉTAGE
+SELECT V FROM U WHERE V LIKE 'ÜBER_MA%' => Über-Maß
+SELECT V FROM U WHERE V LIKE 'ÜBER!_%' ESCAPE '!' => über_all
+SELECT CHR(228)||CHR(128)||CHR(150)||CHR(65),'Gr'+CHR(252)+'n' => ä€–A|Grün)";
 
 std::string Crlf(std::string text) {
     for (size_t at = text.find("<CRLF>"); at != std::string::npos; at = text.find("<CRLF>"))
@@ -156,6 +168,26 @@ TEST_F(DbEngine, ConnectOpensOnlyDatabaseFilesAtTheWholePath) {
         s.DataSource = file;
         ASSERT_TRUE(s.Connect() && s.Insert("D", "Created", "'06.12.2026 10:05'")) << s.LastError;
         EXPECT_EQ(Run("SELECT COUNT(*) FROM D WHERE Created LIKE '2026-12-06 10:05:00'"), iso);
+    }
+    // Plain SQLite folds ASCII letters only: opening its file re-sorts the NOCASE indexes, or
+    // refuses the file when its unique index now meets equal values.
+    for (const auto& [values, result] :
+         {std::pair{"('Éb'),('éa'),('ÉC')", "ok1"}, std::pair{"('Ä'),('ä')", "refused"}}) {
+        sqlite3* plain = nullptr;
+        const std::string file = folder.File(values),
+                          sql = "CREATE TABLE U (V VARCHAR(9) COLLATE "
+                                "NOCASE UNIQUE); INSERT INTO U VALUES " +
+                                std::string(values);
+        ASSERT_EQ(sqlite3_open(file.c_str(), &plain) +
+                      sqlite3_exec(plain, sql.c_str(), nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(plain);
+        s.DataSource = file;
+        EXPECT_EQ(s.Connect()
+                      ? Run("PRAGMA integrity_check") + Run("SELECT COUNT(*) FROM U WHERE V='ÉA'")
+                  : s.LastError.find("UNIQUE constraint failed") != std::string::npos ? "refused"
+                                                                                      : s.LastError,
+                  result);
     }
     t.DataSource = folder.File("missing/x.mdb");
     EXPECT_TRUE(!t.CreateDatabase() &&
