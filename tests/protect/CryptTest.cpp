@@ -20,7 +20,6 @@ TEST(Crypt, StreamsLinesTextsAndOtherKeys) {
     TMemoryStream plain, container, out;
     plain.WriteString("a=1\nb=2\r\nc=3\rd=\xFC\r\n\r\ne");
     EncryptStream(plain, container);
-    EXPECT_EQ(container.Size(), 16u + 24u);
     ASSERT_TRUE(DecryptStream(out, container));
     EXPECT_EQ(out.Position(), 0u);
     EXPECT_EQ(out.AsString(), plain.AsString());
