@@ -95,9 +95,11 @@ inline std::string UniqueKey() {
     return std::to_string(getpid()) + std::to_string(100 + counter++);
 }
 
-struct TUpload {
-    std::string Agent, Path, Via, Body;
+// A request the web server logged, or an upload it stored (path, agent, via and body).
+struct TRequest {
+    std::string Method, Path, Agent, Via, Body;
 };
+using TUpload = TRequest;
 // The uploads the server stored with exactly this user agent, in arrival order.
 inline std::vector<TUpload> UploadsWithAgent(const THttpEnv& env, const std::string& agent) {
     std::vector<TUpload> found;
@@ -106,15 +108,12 @@ inline std::vector<TUpload> UploadsWithAgent(const THttpEnv& env, const std::str
         if (!fs::exists(stem + ".body")) // written last: the upload is complete
             break;
         if (ReadText(stem + ".agent") == agent)
-            found.push_back({agent, ReadText(stem + ".path"), ReadText(stem + ".via"),
+            found.push_back({"", ReadText(stem + ".path"), agent, ReadText(stem + ".via"),
                              ReadText(stem + ".body")});
     }
     return found;
 }
 
-struct TRequest {
-    std::string Method, Path, Agent, Via;
-};
 // The requests the server logged whose path contains part.
 inline std::vector<TRequest> RequestsContaining(const THttpEnv& env, const std::string& part) {
     std::vector<TRequest> found;
