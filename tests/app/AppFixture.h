@@ -3,6 +3,7 @@
 // loopback web server for online mode, and the built programs run as processes.
 
 #include "app/VelQuonda1.h"
+#include "common/Process.h"
 #include "common/ScriptedView.h"
 #include "common/TempFolder.h"
 #include "protect/KeyList.h"
@@ -10,13 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <netinet/in.h>
 #include <regex>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
 namespace orvendal::testing {
 
@@ -27,10 +22,6 @@ inline void WriteSettings(const std::string& fileName, const Lines& lines) {
     TMemoryStream stream;
     SaveKeyLines(lines, stream);
     stream.SaveToFile(fileName);
-}
-
-inline void WriteFile(const std::string& fileName, const std::string& bytes) {
-    WriteText(fileName, bytes);
 }
 
 // Lines of a device settings file: identity, name, number and the extra lines.
@@ -53,56 +44,6 @@ struct TFormUnderTest {
     explicit TFormUnderTest(const TProgramFolder& folder) : Form(View, folder.ProgramFile()) {}
     TScriptedView View;
     TForm1 Form;
-};
-
-// A socket listening on a free loopback port, which port receives.
-inline int Listen(int& port) {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-    socklen_t length = sizeof address;
-    bind(s, reinterpret_cast<sockaddr*>(&address), length);
-    listen(s, 8);
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    port = ntohs(address.sin_port);
-    return s;
-}
-
-struct TRun {
-    int Code = -1; // -1: killed after the time-out
-    std::string Out, Err;
-};
-
-// A shell command started by the constructor with stdin from /dev/null; killed at the latest
-// when the object ends.
-class TProcess {
-public:
-    explicit TProcess(const std::string& command) : pid_(fork()) {
-        if (pid_ == 0) {
-            const std::string all =
-                command + " </dev/null >" + files_.File("out") + " 2>" + files_.File("err");
-            execl("/bin/sh", "sh", "-c", all.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-    }
-    ~TProcess() { Wait(0); }
-    // Waits at most seconds for the end, then kills it.
-    TRun Wait(int seconds = 100) {
-        int status = 0;
-        for (int i = 0; pid_ > 0 && waitpid(pid_, &status, WNOHANG) == 0; ++i) {
-            if (i >= seconds * 50 && kill(pid_, SIGKILL) == 0) {
-                waitpid(pid_, &status, 0);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        const bool ended = pid_ > 0 && WIFEXITED(status);
-        pid_ = -1;
-        return {ended ? WEXITSTATUS(status) : -1, ReadText(files_.File("out")),
-                ReadText(files_.File("err"))};
-    }
-
-private:
-    TTempFolder files_;
-    pid_t pid_;
 };
 
 // Files on the loopback web server of tests/servers/with-servers.sh (its "files/"), under names

@@ -13,22 +13,18 @@ namespace orvendal::testing {
 namespace {
 
 TEST(ConsoleViewTest, ConfirmationsFollowTheOptionThenTheTerminal) {
-    struct {
-        std::optional<bool> Confirm;
-        bool Terminal;
-        std::string Typed, Printed;
-    } const cases[] = {{true, true, "n\n", "Frage: Weiter? -> Ja\n"},
-                       {false, true, "j\n", "Frage: Weiter? -> Nein\n"},
-                       {std::nullopt, true, "ja\n", "Frage: Weiter? [j/N]  -> Ja\n"},
-                       {std::nullopt, true, "jein\n", "Frage: Weiter? [j/N]  -> Nein\n"},
-                       {std::nullopt, false, "j\n", "Frage: Weiter? -> Nein\n"}};
-    for (const auto& c : cases) {
+    const std::tuple<std::optional<bool>, bool, const char*, std::string> cases[] = {
+        {true, true, "n\n", "Frage: Weiter? -> Ja\n"},
+        {false, true, "j\n", "Frage: Weiter? -> Nein\n"},
+        {std::nullopt, true, "ja\n", "Frage: Weiter? [j/N]  -> Ja\n"},
+        {std::nullopt, true, "jein\n", "Frage: Weiter? [j/N]  -> Nein\n"},
+        {std::nullopt, false, "j\n", "Frage: Weiter? -> Nein\n"}};
+    for (const auto& [confirm, terminal, typed, printed] : cases) {
         std::ostringstream out;
-        std::istringstream in(c.Typed);
-        TConsoleView view(out, in, c.Confirm, c.Terminal);
-        const bool answer = view.MessageBox(TMsgKind::Confirmation, "Weiter?");
-        EXPECT_EQ(out.str(), c.Printed);
-        EXPECT_EQ(answer, c.Printed.ends_with("Ja\n")) << c.Printed;
+        std::istringstream in(typed);
+        TConsoleView view(out, in, confirm, terminal);
+        EXPECT_EQ(view.MessageBox(TMsgKind::Confirmation, "Weiter?"), printed.ends_with("Ja\n"));
+        EXPECT_EQ(out.str(), printed);
     }
 }
 
@@ -39,28 +35,29 @@ protected:
         Device("a", "101", "Kundendienst Nord",
                {"8=http://transfer.example/", "13=geheim-smtp", "16=geheim-pop", "17=proxy.intern",
                 "18=8080"});
-        Device("b", "102", "Werkstatt");
+        Device("b", "102", "Werkstatt", {"18=8080"});
     }
     const std::string work = Path("work/a/"), camera = Path("dcim/");
 };
 
-TEST_F(CliTest, DevicesAndDeviceShowTheTableAndTheSettingsWithoutPasswords) {
+// A port without a host is no proxy; the working folder is made when the settings are loaded.
+TEST_F(CliTest, DevicesAndDeviceShowTheSettingsWithoutPasswordsOrFailWithTheirExitCode) {
     EXPECT_EQ(Cli("devices").Out, "NUMBER  NAME                            TYPE  SETTINGS FILE\n"
                                   "101     Kundendienst Nord               3     a.ini\n"
                                   "102     Werkstatt                             b.ini\n");
     const std::string typed = Cli("--proxy typed:3128 device 101").Out;
     for (const std::string& line :
-         Lines{"identity:        PPC-a", "working folder:  " + work, "proxy:           typed:3128",
-               "pocket pc:       yes", "mode:            offline", "  13=********",
-               "  16=********"}) {
+         Lines{"identity:        PPC-a", "device number:   101", "device folder:   \\a\\",
+               "working folder:  " + work, "transfer server: http://transfer.example/",
+               "proxy:           typed:3128", "web transfer:    yes", "pocket pc:       yes",
+               "mode:            offline", "  13=********", "  16=********"}) {
         EXPECT_NE(typed.find(line + "\n"), std::string::npos) << line << "\n" << typed;
     }
     EXPECT_EQ(typed.find("geheim"), std::string::npos);
+    EXPECT_TRUE(fs::is_directory(work));
     EXPECT_NE(Cli("device 101").Out.find("proxy:           proxy.intern:8080\n"),
               std::string::npos);
-}
-
-TEST_F(CliTest, UnknownDeviceAndWrongUsageFail) {
+    EXPECT_NE(Cli("device 102").Out.find("proxy:           \n"), std::string::npos);
     for (const char* command :
          {"device", "exchange", "support", "manual-update", "photos", "photo-settings"}) {
         TRun run = Cli(std::string(command) + " 999");
@@ -100,11 +97,8 @@ TEST_F(CliTest, PhotoCommandsDoWhatTheDialogOffersForTheRowAsked) {
         db.Select("group_concat(SysValue, ' ')", "SysData", "Id IN (9,10)", "", values);
         return FieldText(rows, 1, 1) + " " + FieldText(values, 1, 1);
     };
-    struct {
-        std::string Args;
-        int Code;
-        std::string Printed, State; // Printed: on stdout, or with exit code 1 on stderr
-    } const steps[] = {
+    // args, exit code, printed on stdout (on stderr with exit code 1), state afterwards
+    const std::tuple<std::string, int, std::string, std::string> steps[] = {
         {"photos 101 read 8", 0, camera + "IMG_0816.jpg\n", "00 11 31 IMG_ 0"},
         {"photos 101", 0, "\n8\t1000\t52\t1\t05.12.2026 10:05\t816\n", "00 11 31 IMG_ 0"},
         {"photos 101 read 8", 1, "Die Fotozeile 8 enthält bereits ein Foto.", "00 11 31 IMG_ 0"},
@@ -120,13 +114,13 @@ TEST_F(CliTest, PhotoCommandsDoWhatTheDialogOffersForTheRowAsked) {
         {"photo-settings 101 --mode links", 2, "", "11 00 21 IMG_ 0"},
         {"photo-settings 101 --prefix DSC --mode 1", 0, "", "11 00 21 DSC 1"},
     };
-    for (const auto& step : steps) {
-        TRun run = Cli(step.Args);
-        EXPECT_EQ(run.Code, step.Code) << step.Args << "\n" << run.Err;
-        EXPECT_NE((run.Code == 1 ? run.Err : run.Out).find(step.Printed), std::string::npos)
-            << step.Args << "\n"
+    for (const auto& [args, code, printed, after] : steps) {
+        TRun run = Cli(args);
+        EXPECT_EQ(run.Code, code) << args << "\n" << run.Err;
+        EXPECT_NE((code == 1 ? run.Err : run.Out).find(printed), std::string::npos)
+            << args << "\n"
             << run.Out << run.Err;
-        EXPECT_EQ(state(), step.State) << step.Args;
+        EXPECT_EQ(state(), after) << args;
     }
     EXPECT_NE(Cli("photo-settings 101").Err.find(" * 1 &1: links\n"), std::string::npos);
 }

@@ -90,9 +90,6 @@ TEST_F(ExchangeCliTest, AllDevicesRunInListOrderWithAReportEach) {
         "transport": "Mail", "tables_written": 0, "rows_merged": {}, "rows_refused": 0,
         "photos_sent": 0, "messages": [{"kind": "information",
         "text": "Die Server-Daten können nicht gelesen werden: "}]})"));
-    EXPECT_EQ(Count(Path("work/a/mobil.mdb"), "MAuftrag"), Count(answer, "MAuftrag"));
-    EXPECT_TRUE(fs::exists(Path("handheld/a/MAuftrag.xml")));
-    EXPECT_FALSE(fs::exists(Path("handheld/c/MAuftrag.xml")));
     for (const char* line : {"Gut (101): erfolgreich\n", "Abgedockt (102): übersprungen\n",
                              "Kaputt (103): fehlgeschlagen\n"}) {
         EXPECT_NE(run.Err.find(std::string("Zusammenfassung für das Gerät ") + line),
@@ -120,7 +117,6 @@ TEST_F(ExchangeCliTest, ASecondRunOnTheSameDeviceFailsAtOnce) {
     close(listener);
     TRun run = first.Wait();
     EXPECT_EQ(run.Code, 0) << run.Err;
-    EXPECT_TRUE(fs::exists(Path("handheld/a/MAuftrag.xml")));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include "device/DeviceSandbox.h"
 
+#include <optional>
 #include <vmime/vmime.hpp>
 
 namespace orvendal::testing {
@@ -39,140 +40,105 @@ protected:
     const std::vector<uint8_t> database = Pattern(70000, 9);
 };
 
-struct SupportCase {
-    const char* Name;
-    bool PocketPC;
-    const char* Options;
-    bool Docked, ServerUp;
-    std::string Err;
-};
-void PrintTo(const SupportCase& c, std::ostream* os) {
-    *os << c.Name;
-}
-
-class SupportTest : public MaintenanceTest, public ::testing::WithParamInterface<SupportCase> {
-protected:
-    TMailServersLock lock; // the SMTP folder is shared with the other mail tests
-    const std::string smtp = Env("ORVENDAL_TEST_SMTP"), smtpDir = Env("ORVENDAL_TEST_SMTP_DIR");
-};
-
 // Only a docked Pocket PC with a mail server sends its database, to the support mailbox alone.
 // Otherwise nothing is sent and the exit code is 1. Nothing stays on the desktop.
-TEST_P(SupportTest, MailsTheHandheldDatabaseToTheSupportMailboxOnly) {
-    const SupportCase& c = GetParam();
+TEST_F(MaintenanceTest, SupportMailsTheHandheldDatabaseToTheSupportMailboxOnly) {
+    TMailServersLock lock; // the SMTP folder is shared with the other mail tests
+    const std::string smtp = Env("ORVENDAL_TEST_SMTP"), smtpDir = Env("ORVENDAL_TEST_SMTP_DIR");
     if (smtp.empty()) {
         GTEST_SKIP() << "run the tests under tests/servers/with-servers.sh";
     }
-    for (const std::string& mail : Entries(smtpDir)) {
-        fs::remove(smtpDir + "/" + mail);
+    // Pocket PC, options, docked, mail server up, stderr
+    const std::tuple<bool, const char*, bool, bool, std::string> cases[] = {
+        {true, "", true, true, Copying + Sending + Done},
+        {true, "--yes", false, true, Copying + NotDocked + "Ja\n" + Sending + SendFailed + Done},
+        {true, "--no", false, true, Copying + NotDocked + "Nein\n" + Done},
+        {true, "", true, false, Copying + Sending + SendFailed + Done},
+        {false, "", true, true, OnlyPocketPC}};
+    for (const auto& [pocketPC, options, docked, serverUp, err] : cases) {
+        SCOPED_TRACE(err);
+        for (const std::string& mail : Entries(smtpDir)) {
+            fs::remove(smtpDir + "/" + mail);
+        }
+        Arrange(pocketPC, serverUp ? smtp : "127.0.0.1:1");
+        docked ? setenv("ORVENDAL_DEVICE_ROOT", Path("handheld").c_str(), 1)
+               : unsetenv("ORVENDAL_DEVICE_ROOT"); // the handheld is out of its cradle
+        TRun run = Cli(std::string(options) + " support 301");
+        EXPECT_EQ(run.Err, err);
+        EXPECT_EQ(Entries(Path("work/k")), std::set<std::string>{});
+        EXPECT_EQ(ReadBytes(Path("handheld/k/mobil.sdf")), database);
+        const std::set<std::string> mails = Entries(smtpDir);
+        const bool sent = err == Copying + Sending + Done;
+        EXPECT_EQ(run.Code, sent ? 0 : 1);
+        ASSERT_EQ(mails.size(), sent ? 1u : 0u);
+        if (!sent) {
+            continue;
+        }
+        const std::string raw = ReadText(smtpDir + "/" + *mails.begin());
+        EXPECT_NE(raw.find("X-Envelope-To: support@orvendal.example\r\n"), std::string::npos)
+            << raw;
+        auto message = vmime::make_shared<vmime::message>();
+        message->parse(raw);
+        std::string body, attachment;
+        vmime::utility::outputStreamStringAdapter bodyOut(body), attachmentOut(attachment);
+        vmime::messageParser parts(message);
+        parts.getTextPartAt(0)->getText()->extract(bodyOut);
+        EXPECT_EQ(body, "In der Anlage ist die mobile Datenbank des Gerätes enthalten.\r\n"
+                        "Gesendet von Gerät 301");
+        ASSERT_EQ(parts.getAttachmentCount(), 1u);
+        parts.getAttachmentAt(0)->getData()->extract(attachmentOut);
+        EXPECT_TRUE(Inflated(attachment) == std::string(database.begin(), database.end()));
     }
-    Arrange(c.PocketPC, c.ServerUp ? smtp : "127.0.0.1:1");
-    if (!c.Docked) {
-        unsetenv("ORVENDAL_DEVICE_ROOT"); // the handheld is taken out of its cradle
-    }
-    TRun run = Cli(std::string(c.Options) + " support 301");
-    EXPECT_EQ(run.Err, c.Err);
-    EXPECT_EQ(Entries(Path("work/k")), std::set<std::string>{});
-    EXPECT_EQ(ReadBytes(Path("handheld/k/mobil.sdf")), database);
-    const std::set<std::string> mails = Entries(smtpDir);
-    const bool sent = c.Err == Copying + Sending + Done;
-    EXPECT_EQ(run.Code, sent ? 0 : 1);
-    ASSERT_EQ(mails.size(), sent ? 1u : 0u);
-    if (!sent) {
-        return;
-    }
-    const std::string raw = ReadText(smtpDir + "/" + *mails.begin());
-    EXPECT_NE(raw.find("X-Envelope-To: support@orvendal.example\r\n"), std::string::npos) << raw;
-    auto message = vmime::make_shared<vmime::message>();
-    message->parse(raw);
-    std::string body, attachment;
-    vmime::utility::outputStreamStringAdapter bodyOut(body), attachmentOut(attachment);
-    vmime::messageParser parts(message);
-    parts.getTextPartAt(0)->getText()->extract(bodyOut);
-    EXPECT_EQ(body, "In der Anlage ist die mobile Datenbank des Gerätes enthalten.\r\n"
-                    "Gesendet von Gerät 301");
-    ASSERT_EQ(parts.getAttachmentCount(), 1u);
-    parts.getAttachmentAt(0)->getData()->extract(attachmentOut);
-    EXPECT_TRUE(Inflated(attachment) == std::string(database.begin(), database.end()));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SupportTest,
-    ::testing::Values(SupportCase{"Sent", true, "", true, true, Copying + Sending + Done},
-                      SupportCase{"UndockedGoOn", true, "--yes", false, true,
-                                  Copying + NotDocked + "Ja\n" + Sending + SendFailed + Done},
-                      SupportCase{"UndockedStop", true, "--no", false, true,
-                                  Copying + NotDocked + "Nein\n" + Done},
-                      SupportCase{"ServerDown", true, "", true, false,
-                                  Copying + Sending + SendFailed + Done},
-                      SupportCase{"NotAPocketPC", false, "", true, true, OnlyPocketPC}),
-    [](const auto& info) { return std::string(info.param.Name); });
-
-struct ManualCase {
-    const char* Name;
-    std::string Published; // the "packed" manual, "half" of it, a "zip" archive of it, or ""
-    int Step;              // of the failure; -1: none
-};
-void PrintTo(const ManualCase& c, std::ostream* os) {
-    *os << c.Name;
-}
-
-class ManualTest : public MaintenanceTest, public ::testing::WithParamInterface<ManualCase> {
-protected:
-    TWebFiles web;
-};
-
-// The manual is published as vavid.zip. Every failure ends in the status line with the step
+// The manual is published as a packed file. Every failure ends in the status line with the step
 // that failed and exit code 1, and the handheld keeps its old manual.
-TEST_P(ManualTest, ReplacesTheManualOrNamesTheFailedStep) {
-    const ManualCase& c = GetParam();
-    const std::string name = c.Name, local = Path("work/k/VAVID.sdf");
+TEST_F(MaintenanceTest, ManualUpdateReplacesTheManualOrNamesTheFailedStep) {
+    TWebFiles web;
     if (web.Url().empty()) {
         GTEST_SKIP() << "run the tests under tests/servers/with-servers.sh";
     }
-    Arrange(name != "NotAPocketPC");
     const std::vector<uint8_t> manual = Pattern(300000, 5);
     const std::string packed = Deflated(std::string(manual.begin(), manual.end()));
-    const std::map<std::string, std::string> bodies = {
-        {"packed", packed},
-        {"half", packed.substr(0, packed.size() / 2)},
-        {"zip", std::string("PK\x03\x04\x14\x00", 6) + "VAVID.sdf" + packed},
-        {"nothing", Deflated("")},
-        {"", ""}};
-    if (name != "NotOnServer") {
-        web.Put("vavid.zip", bodies.at(c.Published));
+    const std::string zip = std::string("PK\x03\x04\x14\x00", 6) + "VAVID.sdf" + packed;
+    const std::string half = packed.substr(0, packed.size() / 2), nothing = Deflated("");
+    const std::string local = Path("work/k/VAVID.sdf");
+    // case, the published file (none: not on the server), step of the failure (-1: none)
+    const std::tuple<std::string, std::optional<std::string>, int> cases[] = {
+        {"Replaced", packed, -1},        {"ServerDown", packed, 2},        {"NotOnServer", {}, 2},
+        {"ZipArchive", zip, 3},          {"Truncated", half, 3},           {"EmptyBody", "", 3},
+        {"StreamOfNothing", nothing, 3}, {"WorkFileIsAFolder", packed, 4}, {"Undocked", packed, 5},
+        {"NotAPocketPC", packed, 1}};
+    for (const auto& [name, published, step] : cases) {
+        SCOPED_TRACE(name);
+        Arrange(name != "NotAPocketPC");
+        fs::remove_all(local);
+        if (published) {
+            web.Put(name + "-vavid.zip", *published);
+        }
+        if (name == "WorkFileIsAFolder") {
+            fs::create_directories(local);
+        }
+        name == "Undocked" ? unsetenv("ORVENDAL_DEVICE_ROOT")
+                           : setenv("ORVENDAL_DEVICE_ROOT", Path("handheld").c_str(), 1);
+        const std::string url =
+            name == "ServerDown" ? "http://127.0.0.1:1/" : web.Url(name + "-vavid.zip");
+        setenv("ORVENDAL_MANUAL_URL", url.c_str(), 1);
+        TRun run = Cli("manual-update 301");
+        EXPECT_EQ(run.Code, step < 0 ? 0 : 1);
+        EXPECT_EQ(
+            run.Err,
+            (step == 1 ? "" : "Update des Handbuches für Gasgeräte läuft... - Bitte warten!\n") +
+                (step < 0 ? "Das Update des Gasgeräte-Handbuches ist erfolgt!\n"
+                          : "Beim Aktualisieren des Gasgeräte-Handbuches trat ein Fehler "
+                            "auf (Schritt " +
+                                std::to_string(step) + ")!\n"));
+        EXPECT_EQ(ReadText(Path("handheld/k/VAVID.sdf")),
+                  step < 0 ? std::string(manual.begin(), manual.end()) : "altes Handbuch");
+        EXPECT_FALSE(fs::is_regular_file(local));
+        EXPECT_EQ(fs::is_directory(local), name == "WorkFileIsAFolder");
     }
-    const std::string url = name == "ServerDown" ? "http://127.0.0.1:1/" : web.Url("vavid.zip");
-    if (name == "WorkFileIsAFolder") {
-        fs::create_directories(local);
-    } else if (name == "Undocked") {
-        unsetenv("ORVENDAL_DEVICE_ROOT");
-    }
-    setenv("ORVENDAL_MANUAL_URL", url.c_str(), 1);
-    TRun run = Cli("manual-update 301");
-    EXPECT_EQ(run.Code, c.Step < 0 ? 0 : 1);
-    EXPECT_EQ(
-        run.Err,
-        (c.Step == 1 ? "" : "Update des Handbuches für Gasgeräte läuft... - Bitte warten!\n") +
-            (c.Step < 0 ? "Das Update des Gasgeräte-Handbuches ist erfolgt!\n"
-                        : "Beim Aktualisieren des Gasgeräte-Handbuches trat ein Fehler auf "
-                          "(Schritt " +
-                              std::to_string(c.Step) + ")!\n"));
-    EXPECT_EQ(ReadText(Path("handheld/k/VAVID.sdf")),
-              c.Step < 0 ? std::string(manual.begin(), manual.end()) : "altes Handbuch");
-    EXPECT_FALSE(fs::is_regular_file(local));
-    EXPECT_EQ(fs::is_directory(local), name == "WorkFileIsAFolder");
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ManualTest,
-    ::testing::Values(ManualCase{"Replaced", "packed", -1}, ManualCase{"ServerDown", "packed", 2},
-                      ManualCase{"NotOnServer", "", 2}, ManualCase{"ZipArchive", "zip", 3},
-                      ManualCase{"Truncated", "half", 3}, ManualCase{"EmptyBody", "", 3},
-                      ManualCase{"StreamOfNothing", "nothing", 3},
-                      ManualCase{"WorkFileIsAFolder", "packed", 4},
-                      ManualCase{"Undocked", "packed", 5}, ManualCase{"NotAPocketPC", "packed", 1}),
-    [](const auto& info) { return std::string(info.param.Name); });
 
 } // namespace
 } // namespace orvendal::testing

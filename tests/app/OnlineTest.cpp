@@ -27,7 +27,8 @@ protected:
 };
 
 // The list and the settings come from the server, and the proxy dialog asks it for the selected
-// device; a device whose settings cannot be downloaded turns the program offline for good.
+// device; a device whose settings cannot be downloaded turns the program offline for good. A
+// list that cannot be read is reported with its reason.
 TEST_F(OnlineTest, DevicesAndSettingsComeFromTheServerUntilADownloadFails) {
     web.Put("devices.xml", "<table><row><Id>PPC-201</Id><Name>Zentrale Nord</Name><Nr>201</Nr>"
                            "<Typ>4</Typ></row><row><Id>PPC-202</Id><Name>Ohne Datei</Name>"
@@ -56,19 +57,16 @@ TEST_F(OnlineTest, DevicesAndSettingsComeFromTheServerUntilADownloadFails) {
     t->View.SetItemIndex("RadioGroup1", 0);
     form.LoadDeviceSettings(201); // offline now: the table has no file names
     EXPECT_EQ(form.CurrentDevice, "");
-}
-
-// A list that is missing or no XML: the reason is shown and nothing can be started.
-TEST_F(OnlineTest, AFailedListIsReportedWithItsReason) {
+    // a list that is missing or no XML: the reason is shown and nothing can be started
     web.Put("kaputt.xml", "<table><row>");
     for (const char* list : {"fehlt.xml", "kaputt.xml"}) {
-        TForm1& form = Start(list);
+        TForm1& failed = Start(list);
         ASSERT_EQ(t->View.Boxes.size(), 1u) << list;
         EXPECT_EQ(t->View.Boxes[0].Kind, TMsgKind::Error);
         const std::string prefix = "Gerätedaten können nicht abgerufen werden! Fehlermeldung: ";
         EXPECT_TRUE(t->View.Boxes[0].Text.starts_with(prefix)) << t->View.Boxes[0].Text;
         EXPECT_GT(t->View.Boxes[0].Text.size(), prefix.size()) << "the reason is missing";
-        EXPECT_FALSE(form.Offline);
+        EXPECT_FALSE(failed.Offline);
         EXPECT_FALSE(t->View.Enabled.at("BitBtn1"));
     }
 }

@@ -22,6 +22,13 @@ inline QApplication& Application() {
     return *application;
 }
 
+// With ORVENDAL_SCREENSHOTS=DIR the window is saved there for the documentation.
+inline void Screenshot(QWidget& window, const char* name) {
+    if (const char* dir = std::getenv("ORVENDAL_SCREENSHOTS")) {
+        EXPECT_TRUE(window.grab().save(QString::fromUtf8(dir) + "/" + name));
+    }
+}
+
 // Calls answer with the first modal dialog of type T that opens within two seconds.
 template <typename T> class TDialogAnswer {
 public:
