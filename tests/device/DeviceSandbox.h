@@ -21,9 +21,7 @@ class TDeviceSandbox {
     TTempFolder folder_; // first, so that the paths below can use it
 
 public:
-    TDeviceSandbox() : Base(folder_.Path()) {
-        Root = Base / "handheld";
-        Desktop = Base / "desktop";
+    TDeviceSandbox() : Base(folder_.Path()), Root(Base / "handheld"), Desktop(Base / "desktop") {
         fs::create_directories(Root / "Storage Card");
         fs::create_directories(Desktop);
         setenv("ORVENDAL_DEVICE_ROOT", Root.c_str(), 1);

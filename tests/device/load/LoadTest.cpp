@@ -7,25 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include <utility>
-
 namespace orvendal {
 namespace {
 
-using testing::Entries;
-using testing::Pattern;
-using testing::ReadBytes;
-using testing::WriteBytes;
-
-// Fails a second scenario in the same process: its result would depend on the first.
-void ClaimProcess() {
-    static bool claimed = false;
-    ASSERT_FALSE(std::exchange(claimed, true))
-        << "run one suite per process: --gtest_filter=RapiAbsent.* or RapiPartial.*";
-}
+using namespace testing; // the sandbox's byte helpers
 
 TEST(RapiAbsent, CopiesFailTheProgramGoesOnAndLoadingIsRetried) {
-    ClaimProcess();
     testing::TDeviceSandbox box;
     setenv("ORVENDAL_RAPI_LIBRARY", (box.Base / "no-such-rapi.so").c_str(), 1);
     WriteBytes(box.At("in.xml"), Pattern(50));
@@ -39,14 +26,13 @@ TEST(RapiAbsent, CopiesFailTheProgramGoesOnAndLoadingIsRetried) {
 
     // every wrapper answers with its failure value
     RAPIINIT init{12, 0, 0};
-    const std::u16string path = u"\\Storage Card\\ExportData.xm_";
     DWORD done = 5;
     char buffer[4] = {};
     EXPECT_EQ(CeRapiInitEx(&init), 0xFFFF);
     EXPECT_EQ(CeRapiUninit(), 0xFFFF);
-    EXPECT_EQ(
-        CeCreateFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, 0),
-        INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CeCreateFile(u"\\Storage Card\\ExportData.xm_", GENERIC_READ, 0, nullptr,
+                           OPEN_EXISTING, 0, 0),
+              INVALID_HANDLE_VALUE);
     EXPECT_EQ(CeGetFileSize(1, nullptr), 0xFFFFu);
     EXPECT_FALSE(CeReadFile(1, buffer, sizeof buffer, &done, nullptr));
     EXPECT_FALSE(CeWriteFile(1, buffer, sizeof buffer, &done, nullptr));
@@ -62,7 +48,6 @@ TEST(RapiAbsent, CopiesFailTheProgramGoesOnAndLoadingIsRetried) {
 
 // The partial library has CeRapiInit but not CeRapiInitEx, and no CeGetFileSize.
 TEST(RapiPartial, InitFallsBackAndACopyWithoutTheSizeFails) {
-    ClaimProcess();
     testing::TDeviceSandbox box;
     setenv("ORVENDAL_RAPI_LIBRARY", ORVENDAL_RAPI_PARTIAL_LIBRARY, 1);
     ASSERT_TRUE(RapiLoad());
