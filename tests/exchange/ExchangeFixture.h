@@ -10,6 +10,7 @@
 #include "protect/ZLibStream.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -17,6 +18,14 @@
 namespace orvendal::testing {
 
 namespace fs = std::filesystem;
+
+// Text packed the way the transports carry it.
+inline std::string Packed(const std::string& text) {
+    TMemoryStream plain, packed;
+    plain.WriteString(text);
+    DeflateStream(plain, packed);
+    return packed.AsString();
+}
 
 class ExchangeFixture : public ::testing::Test {
 protected:

@@ -38,10 +38,7 @@ void WriteExport(const std::string& path, const std::vector<TRow>& rows) {
     }
     std::ostringstream xml;
     doc.save(xml, "", pugi::format_raw);
-    TMemoryStream plain, packed;
-    plain.WriteString(xml.str());
-    DeflateStream(plain, packed);
-    packed.SaveToFile(path);
+    std::ofstream(path, std::ios::binary) << Packed(xml.str());
 }
 
 class ExchangeRunTest : public ExchangeFixture {
@@ -110,12 +107,7 @@ TEST_F(ExchangeRunTest, WholeRunMovesExportAnswerTablesAndMerges) {
         "Versand der Geräte-Daten... - Bitte warten!", "Abruf der Server-Daten... - Bitte warten!",
         "Übertragen der Datenbanken zwischen Desktop und Pocket-PC... - Bitte warten!"};
     EXPECT_EQ(view_.Status, expected);
-}
-
-TEST_F(ExchangeRunTest, TableFileXmlCarriesTheRowsInColumnOrder) {
-    StandardExport();
-    ServerAnswer();
-    Run();
+    // A table file carries its rows in column order.
     pugi::xml_document doc;
     ASSERT_TRUE(doc.load_file(Handheld("MApplication.xml").c_str()));
     pugi::xml_node first = doc.child("table").child("record");
@@ -142,7 +134,8 @@ TEST_F(ExchangeRunTest, DeviceNotPocketPcTouchesNoDeviceButRunsTheServerSteps) {
         << view_.Boxes[0].Text;
 }
 
-TEST_F(ExchangeRunTest, DeviceNotDockedAnswerNoStopsBeforeTheServer) {
+// Not docked: "no" stops before the server; "yes" fetches and copies once it is docked.
+TEST_F(ExchangeRunTest, DeviceNotDockedAsksWhetherToGoOn) {
     ServerAnswer();
     view_.Answers = {false};
     Run();
@@ -152,10 +145,6 @@ TEST_F(ExchangeRunTest, DeviceNotDockedAnswerNoStopsBeforeTheServer) {
               "Das Gerät ist nicht angeschlossen. Wollen Sie den Vorgang fortsetzen?");
     EXPECT_TRUE(fs::exists(Server("import.md_")));
     EXPECT_FALSE(fs::exists(Work("import.mdb")));
-}
-
-TEST_F(ExchangeRunTest, DeviceNotDockedAnswerYesFetchesAndCopiesWhenDockedMeanwhile) {
-    ServerAnswer();
     view_.Answers = {true};
     Run();
     EXPECT_FALSE(fs::exists(Server("import.md_"))); // read and removed by the fetch
@@ -229,22 +218,12 @@ TEST_F(ExchangeRunTest, FeldBlobHexBecomesBytesAndPhotoRowsReachMBlob) {
 // and the rows after it still arrive, in "export.mdb" and as photo rows in "mobil.mdb".
 TEST_F(ExchangeRunTest, AwkwardValuesAreStoredExactlyAndBadNumbersRefuseOnlyTheirRow) {
     const std::string awkward = "O'Neil sagt \"Grüß Gott\" & <mehr>\r\nZeile 2 – Maß";
-    WriteExport(Handheld("ExportData.xm_"), {ExportRow(1, 1000, 10, awkward),
-                                             ExportRow(2, 1000, 10, "ok"),
-                                             {{"Id", "x1"},
-                                              {"AuftragId", "1000"},
-                                              {"FeldId", "10"},
-                                              {"FeldValue", "a"},
-                                              {"Created", "05.12.2026"},
-                                              {"Creator", "1"}},
-                                             {{"Id", "3"},
-                                              {"AuftragId", "1000"},
-                                              {"FeldId", "1; DROP TABLE ExportData"},
-                                              {"FeldValue", "b"},
-                                              {"Created", "05.12.2026"},
-                                              {"Creator", "1"}},
-                                             ExportRow(2, 1000, 51, "doubled"),
-                                             ExportRow(5, 1000, 52, "after")});
+    TRow badId = ExportRow(0, 1000, 10, "a"), badFeld = ExportRow(3, 1000, 0, "b");
+    badId[0].second = "x1";
+    badFeld[2].second = "1; DROP TABLE ExportData";
+    WriteExport(Handheld("ExportData.xm_"),
+                {ExportRow(1, 1000, 10, awkward), ExportRow(2, 1000, 10, "ok"), badId, badFeld,
+                 ExportRow(2, 1000, 51, "doubled"), ExportRow(5, 1000, 52, "after")});
     Run();
     ASSERT_EQ(view_.Boxes.size(), 3u) << view_.BoxTexts();
     EXPECT_EQ(view_.Boxes[0].Kind, TMsgKind::Error);
@@ -266,16 +245,10 @@ TEST_F(ExchangeRunTest, BrokenDeviceExportStopsBeforeAnythingIsSent) {
         const char* Name;
         std::string Bytes;
     };
-    const auto packed = [](const std::string& text) {
-        TMemoryStream plain, packed;
-        plain.WriteString(text);
-        DeflateStream(plain, packed);
-        return packed.AsString();
-    };
-    const std::string good = packed("<table><record><Id>1</Id></record></table>");
+    const std::string good = Packed("<table><record><Id>1</Id></record></table>");
     const std::vector<TCase> cases = {{"not zlib", "this is no zlib stream"},
                                       {"truncated", good.substr(0, good.size() - 6)},
-                                      {"no XML", packed("Id;AuftragId\n1;2\n")}};
+                                      {"no XML", Packed("Id;AuftragId\n1;2\n")}};
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         view_.Boxes.clear();
@@ -347,16 +320,6 @@ TEST_F(ExchangeRunTest, MBlobStatusRules) {
     EXPECT_EQ(Count(mobil, "MBlob", "Id=21"), 0);
 }
 
-TEST_F(ExchangeRunTest, AnswerThatIsNoDatabaseIsReportedAndKept) {
-    std::ofstream(Work("import.mdb")) << "plain text, no database";
-    StandardExport();
-    Run();
-    ASSERT_FALSE(view_.Boxes.empty());
-    EXPECT_EQ(view_.Boxes.back().Text.rfind("Die Server-Daten können nicht gelesen werden: ", 0),
-              0u);
-    EXPECT_TRUE(fs::exists(Work("import.mdb")));
-}
-
 TEST_F(ExchangeRunTest, AnswerThatDoesNotInflateLeavesTheOldImportToBeImported) {
     std::string error;
     ASSERT_TRUE(simulator::MakeImportDatabase(Work("import.mdb"), {}, error)) << error;
@@ -421,9 +384,7 @@ protected:
 };
 
 TEST_F(ExchangeImportTest, EmptyAnswerIsNoDatabaseAndReplacesNoTableFile) {
-    TMemoryStream nothing, packed;
-    DeflateStream(nothing, packed);
-    packed.SaveToFile(Server("import.md_"));
+    std::ofstream(Server("import.md_"), std::ios::binary) << Packed("");
     StandardExport();
     Run();
     EXPECT_EQ(OldTables(), schema::ImportTables());
@@ -510,11 +471,6 @@ TEST_F(ExchangeImportTest, DatabaseFailureRollsTheTableBackWithItsMessage) {
     }
 }
 
-TEST(TableFileNameTest, PlainAndPacked) {
-    EXPECT_EQ(TableFileName("MBlob", false), "MBlob.xml");
-    EXPECT_EQ(TableFileName("ExportData", true), "ExportData.xm_");
-}
-
 // The same run over the web transfer script on the loopback server: the probe answers, so the
 // HTTP transport carries the export, the waiting photo and the answer.
 class ExchangeHttpTest : public ExchangeRunTest {
@@ -556,27 +512,6 @@ protected:
     std::string key = UniqueKey();
 };
 
-TEST_F(ExchangeHttpTest, ExportPhotoAndAnswerTravelOverHttp) {
-    StandardExport();
-    WaitingPhoto();
-    HttpAnswer();
-    Run();
-
-    EXPECT_TRUE(view_.Boxes.empty()) << view_.BoxTexts();
-    auto exports = UploadsWithAgent(env, "_WebTransfer_" + key);
-    ASSERT_EQ(exports.size(), 1u);
-    EXPECT_EQ(Count(Received(exports[0], "sent.mdb"), "ExportData"), 6);
-    auto photos = UploadsWithAgent(env, "_WebTransferB" + key);
-    ASSERT_EQ(photos.size(), 1u);
-    EXPECT_EQ(Blob(Received(photos[0], "photo.mdb"), "MBlob", "Id=500"), "jpeg bytes");
-    ASSERT_EQ(Downloads().size(), 1u);
-    EXPECT_FALSE(Downloads()[0].Path.ends_with("&0"));
-    EXPECT_TRUE(fs::exists(Handheld("MAuftrag.xml")));
-    EXPECT_EQ(Count(Work("mobil.mdb"), "MAuftrag"), 12);
-    EXPECT_EQ(Count(Work("mobil.mdb"), "MBlob", "Id=500 AND Status='3'"), 1);
-    EXPECT_FALSE(fs::exists(Server("export.md_"))); // the mail transport was not used
-}
-
 TEST_F(ExchangeHttpTest, AHandheldNotDockedDownloadsWithTheZeroMark) {
     HttpAnswer();
     view_.Answers = {true};
@@ -586,7 +521,10 @@ TEST_F(ExchangeHttpTest, AHandheldNotDockedDownloadsWithTheZeroMark) {
     EXPECT_EQ(Count(Work("mobil.mdb"), "MAuftrag"), 12);
 }
 
-TEST_F(ExchangeHttpTest, TheProxySettingDecidesTheRoute) {
+// Directly and through the proxy, as the setting says: the export, the waiting photo (with the
+// first run) and the answer travel over HTTP, not over the mail transport.
+TEST_F(ExchangeHttpTest, ExportPhotoAndAnswerTravelOverHttpOnTheProxyRoute) {
+    WaitingPhoto();
     const std::pair<std::string, bool> cases[] = {{"-", false}, {env.Proxy, true}};
     for (const auto& [proxy, viaProxy] : cases) {
         SCOPED_TRACE(proxy);
@@ -596,11 +534,23 @@ TEST_F(ExchangeHttpTest, TheProxySettingDecidesTheRoute) {
         StandardExport();
         HttpAnswer();
         Run();
+        EXPECT_TRUE(view_.Boxes.empty()) << view_.BoxTexts();
         ASSERT_EQ(Downloads().size(), 1u);
         EXPECT_EQ(!Downloads()[0].Via.empty(), viaProxy) << Downloads()[0].Via;
+        EXPECT_FALSE(Downloads()[0].Path.ends_with("&0"));
         auto exports = UploadsWithAgent(env, "_WebTransfer_" + key);
         ASSERT_EQ(exports.size(), 1u);
         EXPECT_EQ(!exports[0].Via.empty(), viaProxy);
+        EXPECT_EQ(Count(Received(exports[0], "sent.mdb"), "ExportData"), 6);
+        EXPECT_TRUE(fs::exists(Handheld("MAuftrag.xml")));
+        EXPECT_EQ(Count(Work("mobil.mdb"), "MAuftrag"), 12);
+        EXPECT_FALSE(fs::exists(Server("export.md_")));
+        if (!viaProxy) {
+            auto photos = UploadsWithAgent(env, "_WebTransferB" + key);
+            ASSERT_EQ(photos.size(), 1u);
+            EXPECT_EQ(Blob(Received(photos[0], "photo.mdb"), "MBlob", "Id=500"), "jpeg bytes");
+            EXPECT_EQ(Count(Work("mobil.mdb"), "MBlob", "Id=500 AND Status='3'"), 1);
+        }
     }
 }
 
