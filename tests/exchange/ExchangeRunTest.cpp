@@ -287,12 +287,10 @@ TEST_F(ExchangeRunTest, SysDataIsReplacedOnlyWhenItHoldsFewerThanThreeRows) {
 }
 
 TEST_F(ExchangeRunTest, MBlobStatusRules) {
-    const char* insert = "INSERT INTO MBlob(Id,AuftragId,FeldId,FeldValue,Created,Creator,Status) "
-                         "VALUES(%d,%d,51,'v','01.12.2026',1,'%s')";
-    auto row = [&](int id, int auftrag, const char* status) {
-        char text[256];
-        std::snprintf(text, sizeof text, insert, id, auftrag, status);
-        return std::string(text);
+    auto row = [](int id, int auftrag, const std::string& status) {
+        return "INSERT INTO MBlob(Id,AuftragId,FeldId,FeldValue,Created,Creator,Status) VALUES(" +
+               std::to_string(id) + "," + std::to_string(auftrag) + ",51,'v','01.12.2026',1,'" +
+               status + "')";
     };
     Seed({row(1, 1000, "0"), row(2, 1001, "3"), row(3, 1002, "0"), row(9, 1003, "3")});
     // Answer rows: Id 1 status 2 (removes), Id 2 and 3 status 1, Id 9 missing, Id 20 new.
