@@ -43,9 +43,17 @@ void WriteExport(const std::string& path, const std::vector<TRow>& rows) {
 
 class ExchangeRunTest : public ExchangeFixture {
 protected:
-    void ServerAnswer(const simulator::TImportShape& shape = {}) {
+    // The simulator's answer, changed by the statements, waiting on the server.
+    void ServerAnswer(const std::vector<std::string>& statements = {},
+                      const simulator::TImportShape& shape = {}) {
         std::string error;
         ASSERT_TRUE(simulator::MakeImportDatabase(Server("answer.mdb"), shape, error)) << error;
+        TSQLADOServer db;
+        Open(db, Server("answer.mdb"));
+        for (const std::string& statement : statements) {
+            ASSERT_TRUE(db.ExecSQL(statement)) << statement << ": " << db.LastError;
+        }
+        db.Disconnect();
         Pack(Server("answer.mdb"), Server("import.md_"));
     }
     void StandardExport(const std::string& identity = "PPC-7") {
@@ -294,19 +302,11 @@ TEST_F(ExchangeRunTest, MBlobStatusRules) {
     };
     Seed({row(1, 1000, "0"), row(2, 1001, "3"), row(3, 1002, "0"), row(9, 1003, "3")});
     // Answer rows: Id 1 status 2 (removes), Id 2 and 3 status 1, Id 9 missing, Id 20 new.
-    std::string error;
     simulator::TImportShape none;
     none.Jobs = 0;
-    ASSERT_TRUE(simulator::MakeImportDatabase(Server("answer.mdb"), none, error)) << error;
-    {
-        TSQLADOServer db;
-        Open(db, Server("answer.mdb"));
-        for (const std::string& s : {row(1, 1000, "2"), row(2, 1001, "1"), row(3, 1002, "1"),
-                                     row(20, 1004, "1"), row(21, 1005, "2")}) {
-            ASSERT_TRUE(db.ExecSQL(s)) << db.LastError;
-        }
-    }
-    Pack(Server("answer.mdb"), Server("import.md_"));
+    ServerAnswer({row(1, 1000, "2"), row(2, 1001, "1"), row(3, 1002, "1"), row(20, 1004, "1"),
+                  row(21, 1005, "2")},
+                 none);
     StandardExport();
     Run();
     const std::string mobil = Work("mobil.mdb");
@@ -354,18 +354,6 @@ protected:
         }
         return old;
     }
-    // The simulator's answer changed by the statements.
-    void Answer(const std::vector<std::string>& statements) {
-        std::string error;
-        ASSERT_TRUE(simulator::MakeImportDatabase(Server("answer.mdb"), {}, error)) << error;
-        TSQLADOServer db;
-        Open(db, Server("answer.mdb"));
-        for (const std::string& statement : statements) {
-            ASSERT_TRUE(db.ExecSQL(statement)) << statement << ": " << db.LastError;
-        }
-        db.Disconnect();
-        Pack(Server("answer.mdb"), Server("import.md_"));
-    }
     // An answer whose MAuftrag takes any row, so that the desktop may refuse some.
     void LooseJobsAnswer(const std::vector<std::string>& values) {
         std::vector<std::string> statements = {
@@ -377,7 +365,7 @@ protected:
                 "INSERT INTO MAuftrag(AuftragId,Project,MobilApp,AuftragBez,Status) VALUES(" + v +
                 ")");
         }
-        Answer(statements);
+        ServerAnswer(statements);
     }
 };
 
@@ -395,7 +383,7 @@ TEST_F(ExchangeImportTest, EmptyAnswerIsNoDatabaseAndReplacesNoTableFile) {
 }
 
 TEST_F(ExchangeImportTest, TableWhoseQueryFailsIsAFailedCopy) {
-    Answer({"DROP TABLE MData"});
+    ServerAnswer({"DROP TABLE MData"});
     StandardExport();
     Run();
     const std::vector<std::string> old(schema::ImportTables().begin() + 2,
