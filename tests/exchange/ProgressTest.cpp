@@ -5,6 +5,7 @@
 
 #include "app/MainWindow.h"
 #include "app/QtFixture.h"
+#include "common/Process.h"
 #include "common/TempFolder.h"
 #include "exchange/DemoSandbox.h"
 #include "exchange/ServerSimulator.h"
@@ -13,11 +14,6 @@
 #include <QEvent>
 #include <QProgressBar>
 #include <QPushButton>
-
-#include <fcntl.h>
-#include <pty.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace orvendal::testing {
 namespace {
@@ -71,49 +67,24 @@ TEST(ProgressTest, ALargeExportRepaintsTheWindowWithTheBarOnlyWhileItRuns) {
               "Der Datenaustausch für das Gerät " + s.DisplayName + " ist erfolgt!");
 }
 
-// Runs the demo with its error stream on a pseudo-terminal or a pipe; what that stream got.
-std::string DemoErrorStream(const std::string& dir, bool terminal) {
-    int ends[2] = {-1, -1}; // reading end, writing end
-    if ((terminal ? openpty(&ends[0], &ends[1], nullptr, nullptr, nullptr) : pipe(ends)) != 0) {
-        ADD_FAILURE() << "no terminal or pipe";
-        return {};
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        dup2(null, 1);
-        dup2(ends[1], 2);
-        const std::string cli = std::string(ORVENDAL_BINARY_DIR) + "/app/orvendal-cli";
-        execl(cli.c_str(), "orvendal-cli", "demo", dir.c_str(), nullptr);
-        _exit(127);
-    }
-    close(ends[1]);
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) > 0;) { // EOF, or EIO on a pty
-        text.append(buffer, static_cast<size_t>(n));
-    }
-    close(ends[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
-    return text;
-}
-
+// The demo with its error stream on a pseudo-terminal (through script) and in a file.
 TEST(ProgressTest, TheConsoleDrawsItsProgressLineOnlyOnATerminal) {
     TTempFolder folder;
-    const std::string onTerminal = DemoErrorStream(folder.File("tty"), true);
-    EXPECT_NE(onTerminal.find("\r\033[K[------------------------------] 0 von 6"),
+    const std::string demo = std::string(ORVENDAL_BINARY_DIR) + "/app/orvendal-cli demo ";
+    const TRun terminal =
+        TProcess("script -qec '" + demo + folder.File("tty") + "' /dev/null").Wait();
+    const TRun file = TProcess(demo + folder.File("file")).Wait();
+    ASSERT_EQ(terminal.Code, 0) << terminal.Out;
+    ASSERT_EQ(file.Code, 0) << file.Err;
+    EXPECT_NE(terminal.Out.find("\r\033[K[------------------------------] 0 von 6"),
               std::string::npos)
-        << onTerminal;
-    EXPECT_NE(onTerminal.find("\r\033[KVersand der Geräte-Daten... - Bitte warten!\r\n"),
+        << terminal.Out;
+    EXPECT_NE(terminal.Out.find("\r\033[KVersand der Geräte-Daten... - Bitte warten!\r\n"),
               std::string::npos)
-        << onTerminal;
-    const std::string onPipe = DemoErrorStream(folder.File("pipe"), false);
-    EXPECT_EQ(onPipe.find('\033'), std::string::npos) << onPipe;
-    EXPECT_NE(onPipe.find("\nVersand der Geräte-Daten... - Bitte warten!\n"), std::string::npos)
-        << onPipe;
+        << terminal.Out;
+    EXPECT_EQ(file.Err.find('\033'), std::string::npos) << file.Err;
+    EXPECT_NE(file.Err.find("\nVersand der Geräte-Daten... - Bitte warten!\n"), std::string::npos)
+        << file.Err;
 }
 
 } // namespace
