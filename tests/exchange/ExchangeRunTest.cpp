@@ -207,43 +207,36 @@ TEST_F(ExchangeRunTest, WrongDeviceSendsAndFetchesNothing) {
     EXPECT_EQ(Count(SentExport(), "ExportData"), 1) << view_.BoxTexts();
 }
 
-TEST_F(ExchangeRunTest, FeldBlobHexBecomesBytesAndPhotoRowsReachMBlob) {
-    WriteExport(Handheld("ExportData.xm_"),
-                {ExportRow(1, 0, 0, "PPC-7"), WithBlob(ExportRow(2, 1000, 55, "IMG_1.jpg"), "0A1b"),
-                 WithBlob(ExportRow(3, 1000, 40, "doc"), "fF0"), ExportRow(4, 1000, 51, "815")});
-    Run();
-    std::string sent = SentExport();
-    EXPECT_EQ(Blob(sent, "ExportData", "Id=2"), std::string("\x0A\x1B", 2));
-    EXPECT_EQ(Blob(sent, "ExportData", "Id=3"), std::string("\xFF", 1)); // odd digit ignored
-    const std::string mobil = Work("mobil.mdb");
-    EXPECT_EQ(Count(mobil, "MBlob", "Id=2 and FeldValue='IMG_1.jpg' and Status='0'"), 1);
-    EXPECT_EQ(Count(mobil, "MBlob", "Id=4 and FeldId=51"), 1);
-    EXPECT_EQ(Count(mobil, "MBlob", "Id=3"), 0); // field 40 is no photo field
-    EXPECT_TRUE(view_.Boxes.empty()) << view_.Boxes.front().Text;
-}
-
-// The rows go in as one bulk load: a refused row (a bad number, a doubled Id) shows its box
-// and the rows after it still arrive, in "export.mdb" and as photo rows in "mobil.mdb".
-TEST_F(ExchangeRunTest, AwkwardValuesAreStoredExactlyAndBadNumbersRefuseOnlyTheirRow) {
+// The rows go in as one bulk load: FeldBlob hex becomes bytes, text is stored exactly, photo
+// fields reach MBlob; a refused row (a bad number, a doubled Id) shows its box and the rows
+// after it still arrive, in "export.mdb" and as photo rows in "mobil.mdb".
+TEST_F(ExchangeRunTest, ExportRowsArriveExactlyAndBadRowsRefuseOnlyThemselves) {
     const std::string awkward = "O'Neil sagt \"Grüß Gott\" & <mehr>\r\nZeile 2 – Maß";
-    TRow badId = ExportRow(0, 1000, 10, "a"), badFeld = ExportRow(3, 1000, 0, "b");
+    TRow badId = ExportRow(0, 1000, 10, "a"), badFeld = ExportRow(7, 1000, 0, "b");
     badId[0].second = "x1";
     badFeld[2].second = "1; DROP TABLE ExportData";
     WriteExport(Handheld("ExportData.xm_"),
-                {ExportRow(1, 1000, 10, awkward), ExportRow(2, 1000, 10, "ok"), badId, badFeld,
-                 ExportRow(2, 1000, 51, "doubled"), ExportRow(5, 1000, 52, "after")});
+                {ExportRow(1, 0, 0, "PPC-7"), WithBlob(ExportRow(2, 1000, 55, "IMG_1.jpg"), "0A1b"),
+                 WithBlob(ExportRow(3, 1000, 40, "doc"), "fF0"), ExportRow(4, 1000, 51, "815"),
+                 ExportRow(6, 1000, 10, awkward), badId, badFeld, ExportRow(6, 1000, 51, "doubled"),
+                 ExportRow(5, 1000, 52, "after")});
     Run();
     ASSERT_EQ(view_.Boxes.size(), 3u) << view_.BoxTexts();
     EXPECT_EQ(view_.Boxes[0].Kind, TMsgKind::Error);
     EXPECT_EQ(view_.Boxes[2].Text, "UNIQUE constraint failed: ExportData.Id");
-    std::string sent = SentExport();
-    EXPECT_EQ(Count(sent, "ExportData"), 3);
+    const std::string sent = SentExport(), mobil = Work("mobil.mdb");
+    EXPECT_EQ(Count(sent, "ExportData"), 6);
+    EXPECT_EQ(Blob(sent, "ExportData", "Id=2"), std::string("\x0A\x1B", 2));
+    EXPECT_EQ(Blob(sent, "ExportData", "Id=3"), std::string("\xFF", 1)); // odd digit ignored
     EXPECT_EQ(Count(sent, "ExportData", "Id=5 and FeldValue='after'"), 1);
-    EXPECT_EQ(Count(Work("mobil.mdb"), "MBlob", "FeldValue='after'"), 1);
+    EXPECT_EQ(Count(mobil, "MBlob", "Id=2 and FeldValue='IMG_1.jpg' and Status='0'"), 1);
+    EXPECT_EQ(Count(mobil, "MBlob", "Id=4 and FeldId=51"), 1);
+    EXPECT_EQ(Count(mobil, "MBlob", "Id=3"), 0); // field 40 is no photo field
+    EXPECT_EQ(Count(mobil, "MBlob", "Id=5 and FeldValue='after'"), 1);
     TSQLADOServer db;
     Open(db, sent);
     TRecordSet rs;
-    ASSERT_TRUE(db.Select("FeldValue", "ExportData", "Id=1", "", rs));
+    ASSERT_TRUE(db.Select("FeldValue", "ExportData", "Id=6", "", rs));
     // FieldText trims; the value has no blanks at its ends.
     EXPECT_EQ(FieldText(rs, 1, 1), awkward);
 }
