@@ -55,9 +55,7 @@ TEST_P(ExchangeEncodingTest, TextArrivesAsMeantOrTheRunStops) {
     Run();
     if (*c.Error == '\0') {
         EXPECT_TRUE(view_.Boxes.empty()) << view_.BoxTexts();
-        Unpack(Server("export.md_"), Server("sent.mdb"));
-        EXPECT_EQ(Count(Server("sent.mdb"), "ExportData", "Id=1 and FeldValue='" + kMeant + "'"),
-                  1);
+        EXPECT_EQ(Count(SentExport(), "ExportData", "Id=1 and FeldValue='" + kMeant + "'"), 1);
         EXPECT_EQ(Count(Work("mobil.mdb"), "MBlob", "Id=1 and FeldValue='" + kMeant + "'"), 1);
         return;
     }

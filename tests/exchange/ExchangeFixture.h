@@ -35,7 +35,11 @@ protected:
         fs::create_directories(root_ / "server");
         setenv("ORVENDAL_RAPI_LIBRARY", ORVENDAL_DEVICE_LIBRARY, 1);
         setenv("ORVENDAL_DEVICE_ROOT", (root_ / "handheld").c_str(), 1);
-        Settings({});
+        // Device settings in file mode: the shared folder root/server.
+        SaveKeyLines({"1=PPC-7", "2=Gerät 7", "3=\\Storage Card\\", "4=" + Work(""), "7=7",
+                      "14=localhost", "28=" + Server("export%s.md_"),
+                      "78=" + Server("import%s.md_")},
+                     settings_);
         ctx_.View = &view_;
         ctx_.WorkDir = Work("");
         ctx_.DeviceDir = "\\Storage Card\\";
@@ -43,21 +47,6 @@ protected:
         ctx_.DeviceNumber = "7";
         ctx_.PocketPC = true;
         ctx_.Settings = &settings_;
-    }
-
-    // Device settings in file mode (shared folder root/server), plus extra "key=value" lines.
-    void Settings(const std::vector<std::string>& extra) {
-        std::vector<std::string> lines = {"1=PPC-7",
-                                          "2=Gerät 7",
-                                          "3=\\Storage Card\\",
-                                          "4=" + Work(""),
-                                          "7=7",
-                                          "14=localhost",
-                                          "28=" + Server("export%s.md_"),
-                                          "78=" + Server("import%s.md_")};
-        lines.insert(lines.end(), extra.begin(), extra.end());
-        settings_.Clear();
-        SaveKeyLines(lines, settings_);
     }
 
     std::string Work(const std::string& name) const {
@@ -75,11 +64,13 @@ protected:
         DeflateStream(plain, packed);
         packed.SaveToFile(target);
     }
-    static void Unpack(const std::string& source, const std::string& target) {
+    // The export database as the server received it.
+    std::string SentExport() {
         TMemoryStream packed, plain;
-        packed.LoadFromFile(source);
+        packed.LoadFromFile(Server("export.md_"));
         InflateStream(packed, plain);
-        plain.SaveToFile(target);
+        plain.SaveToFile(Server("sent.mdb"));
+        return Server("sent.mdb");
     }
 
     // Opens an existing database file.

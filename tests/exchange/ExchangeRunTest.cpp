@@ -59,11 +59,6 @@ protected:
     void StandardExport(const std::string& identity = "PPC-7") {
         simulator::MakeDeviceExport(Handheld("ExportData.xm_"), identity);
     }
-    // The export database as the server received it.
-    std::string SentExport() {
-        Unpack(Server("export.md_"), Server("sent.mdb"));
-        return Server("sent.mdb");
-    }
     std::string Blob(const std::string& path, const std::string& table, const std::string& where) {
         TSQLADOServer db;
         Open(db, path);
