@@ -3,5 +3,5 @@
 // the SELECT reply it parses when a folder is opened.
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libfontconfig.so\n"
-           "leak:orvendal::TMailSession::OpenInbox\n";
+           "leak:orvendal::TMailClient::OpenInbox\n";
 }
