@@ -19,6 +19,10 @@ struct TEncodingCase {
     const char* Error = "";  // expected message part; empty: the text arrives
 };
 
+void PrintTo(const TEncodingCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
 std::string Document(const TEncodingCase& c) {
     std::string head = c.Declaration.empty()
                            ? ""

@@ -98,6 +98,10 @@ struct TRoundTrip {
     bool Photo;
 };
 
+void PrintTo(const TRoundTrip& c, std::ostream* os) {
+    *os << '"' << c.Security << "\" " << c.Reader << (c.Photo ? " photo" : "");
+}
+
 class RoundTrip : public MailServers, public ::testing::WithParamInterface<TRoundTrip> {};
 
 TEST_P(RoundTrip, SendsAndReceives) {
@@ -146,7 +150,9 @@ INSTANTIATE_TEST_SUITE_P(Table, RoundTrip, ::testing::Values(
     TRoundTrip{"starttls", "ORVENDAL_TEST_SMTP_STARTTLS", "ORVENDAL_TEST_POP3", true},
     TRoundTrip{"starttls", "ORVENDAL_TEST_SMTP_STARTTLS", "ORVENDAL_TEST_IMAP", false},
     TRoundTrip{"tls", "ORVENDAL_TEST_SMTP_TLS", "ORVENDAL_TEST_POP3S", false},
-    TRoundTrip{"TLS ", "ORVENDAL_TEST_SMTP_TLS", "ORVENDAL_TEST_IMAPS", true}));
+    TRoundTrip{"TLS ", "ORVENDAL_TEST_SMTP_TLS", "ORVENDAL_TEST_IMAPS", true}),
+    [](const auto& info) { // e.g. 2_POP3: the reader after "ORVENDAL_TEST_"
+        return std::to_string(info.index) + "_" + std::string(info.param.Reader + 14); });
 // clang-format on
 
 // The walk: the last match is downloaded and the earlier one deleted; foreign mail older than
@@ -181,6 +187,10 @@ struct TRefusal {
     const char *Name, *Host, *Port, *Security, *File, *Error, *Seen; // Seen: not on record
     bool Ca;
 };
+
+void PrintTo(const TRefusal& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class Refusal : public MailServers, public ::testing::WithParamInterface<TRefusal> {};
 
