@@ -35,9 +35,8 @@ inline void CameraJpeg(const std::string& path, int width, int height,
     const JOCTET exif[] = {'E', 'x', 'i', 'f', 0,    0, 'M', 'M', 0, 42, 0, 0, 0,
                            8,   0,   1,   1,   0x12, 0, 3,   0,   0, 0,  1, 0, JOCTET(orientation),
                            0,   0,   0,   0,   0,    0};
-    if (orientation > 0) {
+    if (orientation > 0)
         jpeg_write_marker(&info, JPEG_APP0 + 1, exif, sizeof exif);
-    }
     std::vector<JSAMPLE> row(size_t(width * n), light ? 255 : 0); // no black ink
     for (JSAMPROW line = row.data(); info.next_scanline < info.image_height;) {
         for (int x = 0; x < width; ++x) {
