@@ -23,6 +23,14 @@ std::string Lines(const std::string& text) {
     return text.empty() ? text : Crlf(text) + "\r\n";
 }
 
+// A server of the kind that writes its statements into Script without running them.
+void Scripting(TSQLADOServer& s, uint8_t kind) {
+    s.SetServerType(kind);
+    s.ScriptMode = 1;
+    s.SequenceColumn = "Id"; // the names alone change nothing
+    s.SequenceName = "SEQ";
+}
+
 using S = TSQLADOServer&;
 using A = const std::vector<std::string>&;
 
@@ -93,10 +101,7 @@ TEST(DbText, BuildersWriteTheirStatements) {
             c == '~' ? a.emplace_back() : a.back() += c;
         a.resize(4);
         TSQLADOServer s;
-        s.SetServerType(line[0] == 'J' ? Jet : line[0] == 'M' ? SqlServer : Oracle);
-        s.ScriptMode = 1;
-        s.SequenceColumn = "Id"; // the names alone change nothing
-        s.SequenceName = "SEQ";
+        Scripting(s, line[0] == 'J' ? Jet : line[0] == 'M' ? SqlServer : Oracle);
         EXPECT_EQ(Builders.at(line[1])(s, a), std::stoi(line.substr(arrow + 4))) << line;
         const std::string script = line.substr(std::min(result, line.size()));
         EXPECT_EQ(s.Script.AsString(), Lines(script)) << line;
@@ -149,11 +154,8 @@ std::string Joined(const std::string& script, const std::string& open, char clos
 // The script of a long binary value written in ScriptMode 1.
 std::string Script(uint8_t kind, bool sequence, const std::vector<uint8_t>& bytes) {
     TSQLADOServer s;
-    s.SetServerType(kind);
-    s.ScriptMode = 1;
+    Scripting(s, kind);
     s.UseSequence = sequence;
-    s.SequenceColumn = "Id"; // the names alone change nothing
-    s.SequenceName = "SEQ";
     const TMemoryStream value(bytes);
     const bool written = s.WriteBlob("B", "F", "Id=5", value);
     EXPECT_TRUE(value.Position() == 0 && !s.RecordSet && written == (kind <= Oracle));
