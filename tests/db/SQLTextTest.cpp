@@ -7,6 +7,7 @@
 #include <cstring>
 #include <map>
 #include <sstream>
+#include <tuple>
 
 namespace orvendal {
 namespace {
@@ -178,17 +179,16 @@ TEST(DbText, LongBinaryValuesInChunksBothSidesOfTheLimit) {
               "\ndbms_lob.write (lob_loc, 3, 1, buffer);\nEND;"));
     EXPECT_EQ(Script(Jet, false, three), Lines("UPDATE B SET F=0x01AB02 WHERE Id=5"));
     EXPECT_EQ(Script(Odbc, false, three), "");
-    const struct {
-        size_t size;
-        const char *offsets, *writes; // SQL Server chunk offsets; Oracle writes (size, at)
-    } large[] = {{0, "", ""},
-                 {8192, "0 ", "8192, 1, "},
-                 {8193, "0 8192 ", "8193, 1, "},
-                 {16384, "0 8192 ", "16384, 1, "},
-                 {16385, "0 8192 16384 ", "16384, 1, 1, 16385, "}};
-    for (const auto& c : large) {
-        std::vector<uint8_t> bytes(c.size);
-        for (size_t i = 0; i < c.size; ++i)
+    // The size; the SQL Server chunk offsets; the Oracle writes (size, at).
+    const std::tuple<size_t, const char*, std::string> large[] = {
+        {0, "", ""},
+        {8192, "0 ", "8192, 1, "},
+        {8193, "0 8192 ", "8193, 1, "},
+        {16384, "0 8192 ", "16384, 1, "},
+        {16385, "0 8192 16384 ", "16384, 1, 1, 16385, "}};
+    for (const auto& [size, offsets, writes] : large) {
+        std::vector<uint8_t> bytes(size);
+        for (size_t i = 0; i < size; ++i)
             bytes[i] = static_cast<uint8_t>(i * 7 + 1);
         const std::string sql = Script(SqlServer, false, bytes), ora = Script(Oracle, false, bytes);
         EXPECT_EQ(ora.find("oraseq"), std::string::npos) << "the names alone change nothing";
@@ -196,7 +196,7 @@ TEST(DbText, LongBinaryValuesInChunksBothSidesOfTheLimit) {
         EXPECT_EQ(Joined(sql, "WITH LOG 0x", '\r') + "|" + Joined(ora, "HEXTORAW('", '\''),
                   hex + "|" + hex);
         EXPECT_EQ(Joined(sql, "B.F @Txt ", ' ', " ") + "|" + Joined(ora, "write (lob_loc, ", 'b'),
-                  c.offsets + std::string("|") + c.writes);
+                  offsets + ("|" + writes));
     }
 }
 
