@@ -8,16 +8,13 @@
 #include "exchange/ExchangeRun.h"
 #include "protect/KeyList.h"
 #include "protect/ZLibStream.h"
+#include "transport/TransportFixture.h"
 
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 namespace orvendal::testing {
-
-namespace fs = std::filesystem;
 
 // Text packed the way the transports carry it.
 inline std::string Packed(const std::string& text) {
@@ -49,29 +46,23 @@ protected:
         ctx_.Settings = &settings_;
     }
 
-    std::string Work(const std::string& name) const {
-        return (root_ / "work").string() + "/" + name;
-    }
+    std::string Work(const std::string& name) const { return (root_ / "work" / name).string(); }
     std::string Server(const std::string& name) const { return (root_ / "server" / name).string(); }
     std::string Handheld(const std::string& name) const {
         return (root_ / "handheld" / "Storage Card" / name).string();
     }
 
-    // Packs a database or any file the way the transports carry it.
-    static void Pack(const std::string& source, const std::string& target) {
-        TMemoryStream plain, packed;
-        plain.LoadFromFile(source);
-        DeflateStream(plain, packed);
-        packed.SaveToFile(target);
+    // Packed bytes unpacked into the server folder's file name.
+    std::string Unpacked(const std::string& bytes, const std::string& name) {
+        TMemoryStream packed, plain;
+        packed.WriteString(bytes);
+        packed.Rewind();
+        InflateStream(packed, plain);
+        plain.SaveToFile(Server(name));
+        return Server(name);
     }
     // The export database as the server received it.
-    std::string SentExport() {
-        TMemoryStream packed, plain;
-        packed.LoadFromFile(Server("export.md_"));
-        InflateStream(packed, plain);
-        plain.SaveToFile(Server("sent.mdb"));
-        return Server("sent.mdb");
-    }
+    std::string SentExport() { return Unpacked(ReadText(Server("export.md_")), "sent.mdb"); }
 
     // Opens an existing database file.
     static void Open(TSQLADOServer& db, const std::string& path) {
