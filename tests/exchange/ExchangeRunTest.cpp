@@ -44,10 +44,9 @@ void WriteExport(const std::string& path, const std::vector<TRow>& rows) {
 class ExchangeRunTest : public ExchangeFixture {
 protected:
     // The simulator's answer, changed by the statements, waiting on the server.
-    void ServerAnswer(const std::vector<std::string>& statements = {},
-                      const simulator::TImportShape& shape = {}) {
+    void ServerAnswer(const std::vector<std::string>& statements = {}) {
         std::string error;
-        ASSERT_TRUE(simulator::MakeImportDatabase(Server("answer.mdb"), shape, error)) << error;
+        ASSERT_TRUE(simulator::MakeImportDatabase(Server("answer.mdb"), {}, error)) << error;
         TSQLADOServer db;
         Open(db, Server("answer.mdb"));
         for (const std::string& statement : statements) {
