@@ -6,6 +6,7 @@
 #include "protect/KeyList.h"
 #include "tables/UserFkt.h"
 
+#include <algorithm>
 #include <climits>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -51,8 +52,7 @@ TEST(Crypt, HexSubjects) {
         EXPECT_EQ(hex.size(), digits) << subject;
         EXPECT_EQ(hex.find_first_not_of("0123456789abcdef"), std::string::npos);
         EXPECT_EQ(hex.substr(0, 8), "42464802"); // "BFH" 2
-        for (char& c : hex)
-            c = char(std::toupper(static_cast<unsigned char>(c)));
+        std::transform(hex.begin(), hex.end(), hex.begin(), ::toupper);
         DecryptHexText(hex + "7", back); // upper-case digits and an odd last one read the same
         EXPECT_EQ(back, subject);
     }
@@ -100,32 +100,29 @@ protected:
     testing::TTempFolder folder_;
 };
 
-TEST_F(SettingsCli, EncryptShowDecryptAndEditorsFiles) {
+TEST_F(SettingsCli, EditorsFilesOtherKeysHexAndExitCodes) {
     // A byte order mark as Windows editors write it, and CR LF, LF and a lone CR.
     std::ofstream(Path("plain.txt"), std::ios::binary)
         << "\xEF\xBB\xBF"
            "1=4711\r\n2=M\xC3\xBCller\n3=\xE2\x82\xAC\r4=x";
     ASSERT_EQ(Run("encrypt " + Path("plain.txt") + " " + Path("dev.ini")), 0);
     EXPECT_EQ(Lines("dev.ini"), (TLines{"1=4711", "2=M\xFCller", "3=\x80", "4=x"}));
-    std::string shown;
+    std::string shown, error;
     EXPECT_EQ(Run("show " + Path("dev.ini"), &shown), 0);
-    EXPECT_EQ(shown, "1=4711\n2=M\xC3\xBCller\n3=\xE2\x82\xAC\n4=x\n");
     EXPECT_EQ(Run("decrypt " + Path("dev.ini") + " " + Path("back.txt")), 0);
+    EXPECT_EQ(shown, "1=4711\n2=M\xC3\xBCller\n3=\xE2\x82\xAC\n4=x\n");
     TMemoryStream back;
     back.LoadFromFile(Path("back.txt"));
     EXPECT_EQ(back.AsString(), shown);
 
     // A character Windows-1252 cannot hold stops it, naming the line; nothing is written.
     std::ofstream(Path("check.txt"), std::ios::binary) << "1=a\n2=b \xE2\x9C\x93\n";
-    std::string error;
     EXPECT_EQ(Run("encrypt " + Path("check.txt") + " " + Path("check.ini"), &error), 1);
     EXPECT_EQ(error, "orvendal-cli: " + Path("check.txt") +
                          ", Zeile 2: das Zeichen „✓“ (U+2713) gibt es in Windows-1252 nicht\n");
     EXPECT_FALSE(std::ifstream(Path("check.ini")).good());
-}
 
-TEST_F(SettingsCli, OtherKeysHexAndExitCodes) {
-    std::ofstream(Path("plain.txt")) << "7=3\n";
+    std::ofstream(Path("plain.txt")) << "7=3\n"; // other keys
     ASSERT_EQ(Run("encrypt --key 'Schl\xC3\xBCssel' " + Path("plain.txt") + " " + Path("k.ini")),
               0);
     EXPECT_EQ(Lines("k.ini", "Schl\xFCssel"), (TLines{"7=3"})); // key as 1252
