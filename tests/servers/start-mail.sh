@@ -89,6 +89,4 @@ export ORVENDAL_TEST_POP3_SCRIPT_DIR=$base/script
 export ORVENDAL_TEST_MAILDIR=$maildir
 export ORVENDAL_TEST_DOVECOT_LOG=$base/dovecot.log
 export ORVENDAL_TEST_SMTP_DIR=$base/smtp
-export ORVENDAL_TEST_MAIL_USER=$user
-export ORVENDAL_TEST_MAIL_PASSWORD=$password
 OUT

@@ -17,7 +17,6 @@ stop() {
   rm -rf "$state"
 }
 trap stop EXIT
-export ORVENDAL_SERVER_STATE=$state
 # A test CA and a server certificate for "localhost" only: an address like 127.0.0.1 is then
 # a host the certificate does not name.
 tls=$state/tls && mkdir "$tls" && cd "$tls"

@@ -42,18 +42,15 @@ inline std::unique_ptr<TVelMail> LoadedMail(const std::vector<std::string>& line
     return mail;
 }
 // The bytes through DeflateStream (pack) or InflateStream.
-inline std::string Zlib(const std::string& bytes, bool pack = true) {
+inline std::string Deflated(const std::string& bytes, bool pack = true) {
     TMemoryStream source, result;
     source.WriteString(bytes);
     source.Rewind();
     pack ? DeflateStream(source, result) : InflateStream(source, result);
     return result.AsString();
 }
-inline std::string Deflated(const std::string& plain) {
-    return Zlib(plain);
-}
 inline std::string Inflated(const std::string& packed) {
-    return Zlib(packed, false);
+    return Deflated(packed, false);
 }
 // Binary content that packs: every 7th byte counts up.
 inline std::string SampleContent(size_t size) {
