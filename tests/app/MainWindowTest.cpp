@@ -33,10 +33,14 @@ protected:
     TProgramFolder folder;
 };
 
-TEST_F(MainWindowTest, ComponentsHaveTheirPlacesTextsHintsAndTabOrder) {
-    Device("a.ini", "Gerät A", "1");
+// Qt's standard buttons speak German; the proxy box keeps its preset on Abbrechen. While an
+// operation shows a box the window stays locked with the normal cursor; afterwards it is
+// unlocked and Schließen closes it.
+TEST_F(MainWindowTest, ComponentsPlacesTextsTabOrderAndBoxesThatSpeakGermanAndLock) {
+    Device("a.ini", "Gerät A", "1", {"17=proxy.intern", "18=8080"});
     Device("b.ini", "Gerät B", "2");
     TMainWindow window(folder.ProgramFile());
+    window.show();
     EXPECT_EQ(window.size(), QSize(692, 366));
     EXPECT_FALSE(window.windowIcon().isNull());
     const char* about = "Orvendal Version 1.0.0\nCopyright (C) 2026 Orvendal-Entwickler";
@@ -81,47 +85,6 @@ TEST_F(MainWindowTest, ComponentsHaveTheirPlacesTextsHintsAndTabOrder) {
     EXPECT_EQ(Find<QLabel>(window, "Label2").palette().color(QPalette::WindowText),
               QColor(0, 128, 128));
     EXPECT_EQ(Find<TRadioGroup>(window, "RadioGroup1").ItemIndex(), 0);
-}
-
-// A long final status text and 25 long device names stay readable: shortened with "…", the whole
-// text as tool tip. With ORVENDAL_SCREENSHOTS=DIR the window is saved there for the README.
-TEST_F(MainWindowTest, LongTextsAreShortenedWithTheWholeTextAsToolTip) {
-    for (int i = 1; i <= 25; ++i) {
-        Device("d" + std::to_string(100 + i) + ".ini",
-               "Kundendienst Außenstelle Nord-West " + std::to_string(i), std::to_string(i));
-    }
-    TMainWindow window(folder.ProgramFile());
-    window.show();
-    const std::string status = "Datenaustausch mit Gerät Kundendienst Außenstelle Nord-West 1 "
-                               "(PPC-1) erfolgreich beendet: 1250 Datensätze exportiert, 980 "
-                               "zurückgeführt, 12 Fotos übertragen";
-    for (const std::string& text : {std::string("kurz"), status}) {
-        window.Form().ShowProgress(text);
-        auto& label = Find<QLabel>(window, "Label1");
-        const bool shortened = text != "kurz";
-        EXPECT_EQ(label.toolTip().toStdString(), shortened ? text : "");
-        EXPECT_EQ(label.text().contains(QString::fromUtf8("…")), shortened);
-        EXPECT_TRUE(label.text().startsWith("Datenaustausch") == shortened);
-        EXPECT_LE(label.fontMetrics().horizontalAdvance(label.text()),
-                  label.contentsRect().width());
-    }
-    auto& group = Find<TRadioGroup>(window, "RadioGroup1");
-    for (auto* item : group.findChildren<QAbstractButton*>()) {
-        EXPECT_TRUE(item->toolTip().startsWith("Kundendienst Außenstelle Nord-West "));
-        EXPECT_TRUE(item->text().endsWith(QString::fromUtf8("…"))) << item->text().toStdString();
-        EXPECT_LE(item->sizeHint().width(), item->width());
-        EXPECT_LE(item->geometry().right(), group.contentsRect().right());
-    }
-    Screenshot(window, "main-window.png");
-}
-
-// Qt's standard buttons speak German; the proxy box keeps its preset on Abbrechen. While an
-// operation shows a box the window stays locked with the normal cursor; afterwards it is
-// unlocked and Schließen closes it.
-TEST_F(MainWindowTest, BoxesSpeakGermanAndLockTheWindowWhileAnOperationShowsThem) {
-    Device("a.ini", "Gerät A", "1", {"17=proxy.intern", "18=8080"});
-    TMainWindow window(folder.ProgramFile());
-    window.show();
     TQtView view(window);
     QStringList buttons;
     TDialogAnswer<QMessageBox> confirm([&](QMessageBox& box) {
@@ -162,6 +125,38 @@ TEST_F(MainWindowTest, BoxesSpeakGermanAndLockTheWindowWhileAnOperationShowsThem
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     Find<QAbstractButton>(window, "CloseBtn").click();
     EXPECT_FALSE(window.isVisible());
+}
+
+// A long final status text and 25 long device names stay readable: shortened with "…", the whole
+// text as tool tip. With ORVENDAL_SCREENSHOTS=DIR the window is saved there for the README.
+TEST_F(MainWindowTest, LongTextsAreShortenedWithTheWholeTextAsToolTip) {
+    for (int i = 1; i <= 25; ++i) {
+        Device("d" + std::to_string(100 + i) + ".ini",
+               "Kundendienst Außenstelle Nord-West " + std::to_string(i), std::to_string(i));
+    }
+    TMainWindow window(folder.ProgramFile());
+    window.show();
+    const std::string status = "Datenaustausch mit Gerät Kundendienst Außenstelle Nord-West 1 "
+                               "(PPC-1) erfolgreich beendet: 1250 Datensätze exportiert, 980 "
+                               "zurückgeführt, 12 Fotos übertragen";
+    for (const std::string& text : {std::string("kurz"), status}) {
+        window.Form().ShowProgress(text);
+        auto& label = Find<QLabel>(window, "Label1");
+        const bool shortened = text != "kurz";
+        EXPECT_EQ(label.toolTip().toStdString(), shortened ? text : "");
+        EXPECT_EQ(label.text().contains(QString::fromUtf8("…")), shortened);
+        EXPECT_TRUE(label.text().startsWith("Datenaustausch") == shortened);
+        EXPECT_LE(label.fontMetrics().horizontalAdvance(label.text()),
+                  label.contentsRect().width());
+    }
+    auto& group = Find<TRadioGroup>(window, "RadioGroup1");
+    for (auto* item : group.findChildren<QAbstractButton*>()) {
+        EXPECT_TRUE(item->toolTip().startsWith("Kundendienst Außenstelle Nord-West "));
+        EXPECT_TRUE(item->text().endsWith(QString::fromUtf8("…"))) << item->text().toStdString();
+        EXPECT_LE(item->sizeHint().width(), item->width());
+        EXPECT_LE(item->geometry().right(), group.contentsRect().right());
+    }
+    Screenshot(window, "main-window.png");
 }
 
 } // namespace
