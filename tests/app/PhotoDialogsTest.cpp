@@ -92,33 +92,10 @@ TEST_F(PhotoDialogsTest, SettingsShowTheValuesAndWriteThemOnOk) {
     EXPECT_FALSE(t.View.PhotoSettingsShown);
 }
 
-TEST_F(PhotoDialogsTest, TheSettingsDialogForReal) {
-    Exec("UPDATE SysData SET SysValue='2' WHERE Id=10");
-    TMainWindow window(folder.ProgramFile());
-    window.show();
-    TDialogAnswer<TForm3> answer([](TForm3& dialog) {
-        EXPECT_EQ(dialog.windowTitle(), "Zuordnung von Fotos");
-        EXPECT_EQ(dialog.size(), QSize(512, 269));
-        EXPECT_FALSE(dialog.windowIcon().isNull());
-        EXPECT_EQ(dialog.findChild<QLineEdit*>("Edit1")->text(), "/media/karte/DCIM/");
-        auto* group = dialog.findChild<TRadioGroup*>("RadioGroup1");
-        EXPECT_EQ(group->title(), " Modus für Zeitstempel ");
-        EXPECT_EQ(group->ItemIndex(), 2);
-        EXPECT_EQ(dialog.findChild<QLabel*>("Label104")->buddy(),
-                  dialog.findChild<QLineEdit*>("Edit1"));
-        Screenshot(dialog, "photo-settings.png");
-        dialog.findChild<QLineEdit*>("Edit2")->setText("IMG_");
-        QTest::mouseClick(group->findChildren<QRadioButton*>().at(4), Qt::LeftButton);
-        QTest::mouseClick(dialog.findChild<QPushButton*>("OkBtn"), Qt::LeftButton);
-    });
-    QTest::mouseClick(window.findChild<QAbstractButton*>("SpeedButton1"), Qt::LeftButton);
-    EXPECT_TRUE(answer.Answered());
-    EXPECT_EQ(SysValues(), "/media/karte/DCIM/|IMG_|4|");
-}
-
 // A failed opening hides all but Schließen; once the table is back the next opening shows a
 // camera picture of 8000 × 6000 pixels (beyond Qt's allocation limit at full size), read in.
-TEST_F(PhotoDialogsTest, TheAssignmentDialogForRealAfterAFailedOpening) {
+// Then the settings dialog, clicked through.
+TEST_F(PhotoDialogsTest, TheAssignmentDialogAfterAFailedOpeningThenTheSettingsDialogForReal) {
     Exec("UPDATE SysData SET SysValue='" + folder.Path() + "dcim/' WHERE Id=8");
     Exec("INSERT INTO MAuftrag(AuftragId,Project,MobilApp,AuftragBez,Status) "
          "VALUES(4711,1,1,'Wartung Therme Schulz','1')");
@@ -178,6 +155,26 @@ TEST_F(PhotoDialogsTest, TheAssignmentDialogForRealAfterAFailedOpening) {
     ASSERT_TRUE(answer.Answered());
     EXPECT_EQ(db.CountRows("MBlob", "Id=1 and Status='1' and FeldBlob is not null"), 1);
     EXPECT_TRUE(std::filesystem::exists(Work("Fotos/IMG_0815.JPG")));
+    Exec("UPDATE SysData SET SysValue='2' WHERE Id=10");
+    TDialogAnswer<TForm3> settings([&](TForm3& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Zuordnung von Fotos");
+        EXPECT_EQ(dialog.size(), QSize(512, 269));
+        EXPECT_FALSE(dialog.windowIcon().isNull());
+        EXPECT_EQ(dialog.findChild<QLineEdit*>("Edit1")->text().toStdString(),
+                  folder.Path() + "dcim/");
+        auto* group = dialog.findChild<TRadioGroup*>("RadioGroup1");
+        EXPECT_EQ(group->title(), " Modus für Zeitstempel ");
+        EXPECT_EQ(group->ItemIndex(), 2);
+        EXPECT_EQ(dialog.findChild<QLabel*>("Label104")->buddy(),
+                  dialog.findChild<QLineEdit*>("Edit1"));
+        Screenshot(dialog, "photo-settings.png");
+        dialog.findChild<QLineEdit*>("Edit2")->setText("IMG_");
+        QTest::mouseClick(group->findChildren<QRadioButton*>().at(4), Qt::LeftButton);
+        QTest::mouseClick(dialog.findChild<QPushButton*>("OkBtn"), Qt::LeftButton);
+    });
+    QTest::mouseClick(window.findChild<QAbstractButton*>("SpeedButton1"), Qt::LeftButton);
+    EXPECT_TRUE(settings.Answered());
+    EXPECT_EQ(SysValues(), folder.Path() + "dcim/|IMG_|4|");
 }
 
 } // namespace
