@@ -60,36 +60,36 @@ TEST_F(ExchangeCliTest, AllDevicesRunInListOrderWithAReportEach) {
     const json report = json::parse(run.Out); // stdout holds the report alone
     ASSERT_EQ(report["devices"].size(), 3u);
 
-    json a = report["devices"][0], b = report["devices"][1], c = report["devices"][2];
-    EXPECT_TRUE(std::regex_match(a["start"].get<std::string>(),
-                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")));
-    EXPECT_GE(a["duration_ms"], 0);
+    json devices = report["devices"];
+    for (json& device : devices) { // when each ran varies; that it is told does not
+        EXPECT_TRUE(std::regex_match(device["start"].get<std::string>(),
+                                     std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")));
+        EXPECT_GE(device["duration_ms"], 0);
+        device.erase("start"), device.erase("duration_ms");
+    }
     WriteText(Path("sent.mdb"), Inflated(ReadText(Path("server/a/export.md_"))));
-    EXPECT_EQ(a["rows_exported"], Count(Path("sent.mdb"), "ExportData"));
-    EXPECT_GT(a["rows_exported"], 0);
-    EXPECT_EQ(c["rows_exported"], a["rows_exported"]);
+    const int exported = Count(Path("sent.mdb"), "ExportData");
+    EXPECT_GT(exported, 0);
     json merged = {{"SysData", Count(answer, "SysData", "Id>7")}};
     for (const char* table : {"MAuftrag", "MBlob", "MValues"}) {
         merged[table] = Count(answer, table);
     }
-    EXPECT_EQ(a["rows_merged"], merged);
     const std::string unread = "Die Server-Daten können nicht gelesen werden: ";
-    EXPECT_TRUE(c["messages"][0]["text"].get<std::string>().starts_with(unread)) << c;
-    c["messages"][0]["text"] = unread;
-    a.erase("rows_merged");
-    for (const char* key : {"start", "duration_ms", "rows_exported"}) {
-        a.erase(key), b.erase(key), c.erase(key);
-    }
-    EXPECT_EQ(a, json::parse(R"({"number": "101", "name": "Gut", "outcome": "ok", "transport":
-        "Mail", "tables_written": 9, "rows_refused": 0, "photos_sent": 0, "messages": []})"));
-    EXPECT_EQ(b, json::parse(R"({"number": "102", "name": "Abgedockt", "outcome": "skipped",
-        "transport": "", "tables_written": 0, "rows_merged": {}, "rows_refused": 0,
-        "photos_sent": 0, "messages": [{"kind": "confirmation", "answer": false,
-        "text": "Das Gerät ist nicht angeschlossen. Wollen Sie den Vorgang fortsetzen?"}]})"));
-    EXPECT_EQ(c, json::parse(R"({"number": "103", "name": "Kaputt", "outcome": "failed",
-        "transport": "Mail", "tables_written": 0, "rows_merged": {}, "rows_refused": 0,
-        "photos_sent": 0, "messages": [{"kind": "information",
-        "text": "Die Server-Daten können nicht gelesen werden: "}]})"));
+    json& text = devices[2]["messages"][0]["text"];
+    EXPECT_TRUE(text.get<std::string>().starts_with(unread)) << text;
+    text = unread;
+    json expected = json::parse(R"([{"number": "101", "name": "Gut", "outcome": "ok",
+        "transport": "Mail", "tables_written": 9, "rows_refused": 0, "photos_sent": 0,
+        "messages": []}, {"number": "102", "name": "Abgedockt", "outcome": "skipped",
+        "transport": "", "rows_exported": 0, "tables_written": 0, "rows_merged": {},
+        "rows_refused": 0, "photos_sent": 0, "messages": [{"kind": "confirmation", "answer": false,
+        "text": "Das Gerät ist nicht angeschlossen. Wollen Sie den Vorgang fortsetzen?"}]},
+        {"number": "103", "name": "Kaputt", "outcome": "failed", "transport": "Mail",
+        "tables_written": 0, "rows_merged": {}, "rows_refused": 0, "photos_sent": 0, "messages":
+        [{"kind": "information", "text": "Die Server-Daten können nicht gelesen werden: "}]}])");
+    expected[0]["rows_exported"] = expected[2]["rows_exported"] = exported;
+    expected[0]["rows_merged"] = merged;
+    EXPECT_EQ(devices, expected);
     for (const char* line : {"Gut (101): erfolgreich\n", "Abgedockt (102): übersprungen\n",
                              "Kaputt (103): fehlgeschlagen\n"}) {
         EXPECT_NE(run.Err.find(std::string("Zusammenfassung für das Gerät ") + line),
