@@ -32,11 +32,10 @@ inline Lines DeviceLines(const std::string& identity, const std::string& name,
     return lines;
 }
 
-// A program folder whose program file is "orvendal"; its settings file is "orvendal.ini".
+// A program folder whose program file is "orvendal" (settings file "orvendal.ini").
 class TProgramFolder : public TTempFolder {
 public:
     std::string ProgramFile() const { return Path() + "orvendal"; }
-    std::string SettingsFile() const { return Path() + "orvendal.ini"; }
 };
 
 // A TForm1 over a scripted view and a program folder.

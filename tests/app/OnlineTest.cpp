@@ -15,7 +15,7 @@ protected:
     }
     // The main window started over program settings that name list on the server.
     TForm1& Start(const std::string& list) {
-        WriteSettings(program.SettingsFile(),
+        WriteSettings(program.File("orvendal.ini"),
                       {"2=Leitstelle", "5=" + web.Url(list), "6=" + web.Url("geraet%d.ini")});
         t = std::make_unique<TFormUnderTest>(program);
         t->Form.FormCreate();
