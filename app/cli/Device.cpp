@@ -39,19 +39,19 @@ void PrintSecurity(TForm1& form) {
     TVelMail mail;
     mail.LoadSettings(form.SettingsStream);
     form.SettingsStream.Rewind();
-    std::cout << "security:\n  transfer:      "
+    std::cout << "Sicherheit:\n  Transfer:      "
               << (form.TransferUrl.empty()                   ? "-"
                   : form.TransferUrl.starts_with("https://") ? "TLS"
                                                              : "unverschlüsselt")
               << "\n";
     if (!mail.UseMail)
-        std::cout << "  mail:          Dateimodus\n";
+        std::cout << "  Mail:          Dateimodus\n";
     if (mail.UseMail && !mail.SmtpServer.Host.empty())
-        PrintConnection("smtp:", mail.SmtpServer);
+        PrintConnection("SMTP:", mail.SmtpServer);
     if (mail.UseMail && !mail.UseMapi)
-        PrintConnection(mail.UseImap ? "imap4:" : "pop3:", mail.IncomingServer);
+        PrintConnection(mail.UseImap ? "IMAP4:" : "POP3:", mail.IncomingServer);
     std::string ca = mail.IncomingServer.CAFile;
-    std::cout << "  ca file:       " << (ca.empty() ? "-" : ca) << "\n";
+    std::cout << "  CA-Datei:      " << (ca.empty() ? "-" : ca) << "\n";
 }
 
 int ShowDevice(const TGlobalOptions& options, const std::vector<std::string>& args) {
@@ -66,18 +66,18 @@ int ShowDevice(const TGlobalOptions& options, const std::vector<std::string>& ar
     bool pocketPC = form.OperationPreamble();
     form.OperationEpilogue();
     int row = form.SelectedRow();
-    std::cout << "name:            " << form.DeviceField(row, 2) << "\n"
-              << "identity:        " << form.CurrentDevice << "\n"
-              << "device number:   " << form.DeviceNumber << "\n"
-              << "device folder:   " << form.DeviceFolder << "\n"
-              << "working folder:  " << form.WorkDir << "\n"
-              << "transfer server: " << form.TransferUrl << "\n"
-              << "proxy:           " << form.CurrentProxy << "\n"
-              << "web transfer:    " << (form.WebTransfer ? "yes" : "no") << "\n"
-              << "pocket pc:       " << (pocketPC ? "yes" : "no") << "\n"
-              << "mode:            " << (form.Offline ? "offline" : "online") << "\n";
+    std::cout << "Name:            " << form.DeviceField(row, 2) << "\n"
+              << "Kennung:         " << form.CurrentDevice << "\n"
+              << "Gerätenummer:    " << form.DeviceNumber << "\n"
+              << "Geräteordner:    " << form.DeviceFolder << "\n"
+              << "Arbeitsordner:   " << form.WorkDir << "\n"
+              << "Transferserver:  " << form.TransferUrl << "\n"
+              << "Proxy:           " << form.CurrentProxy << "\n"
+              << "Web-Transfer:    " << (form.WebTransfer ? "ja" : "nein") << "\n"
+              << "Pocket PC:       " << (pocketPC ? "ja" : "nein") << "\n"
+              << "Modus:           " << (form.Offline ? "offline" : "online") << "\n";
     PrintSecurity(form);
-    std::cout << "settings:\n";
+    std::cout << "Einstellungen:\n";
     PrintKeys(form.SettingsStream);
     return 0;
 }

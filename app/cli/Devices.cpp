@@ -25,8 +25,8 @@ int ListDevices(const TGlobalOptions& options, const std::vector<std::string>& a
         std::cerr << "orvendal-cli: Es ist kein Gerät eingerichtet.\n";
         return 0;
     }
-    std::cout << Column("NUMBER", 8) << Column("NAME", 32) << Column("TYPE", 6)
-              << "SETTINGS FILE\n";
+    std::cout << Column("NUMMER", 8) << Column("NAME", 32) << Column("TYP", 6)
+              << "EINSTELLUNGSDATEI\n";
     for (int row = 1; row <= rows; ++row) {
         std::cout << Column(form.DeviceField(row, 3), 8) << Column(form.DeviceField(row, 2), 32)
                   << Column(form.DeviceField(row, 4), 6) << form.DeviceField(row, 5) << "\n";

@@ -42,22 +42,23 @@ protected:
 
 // A port without a host is no proxy; the working folder is made when the settings are loaded.
 TEST_F(CliTest, DevicesAndDeviceShowTheSettingsWithoutPasswordsOrFailWithTheirExitCode) {
-    EXPECT_EQ(Cli("devices").Out, "NUMBER  NAME                            TYPE  SETTINGS FILE\n"
-                                  "101     Kundendienst Nord               3     a.ini\n"
-                                  "102     Werkstatt                             b.ini\n");
+    EXPECT_EQ(Cli("devices").Out,
+              "NUMMER  NAME                            TYP   EINSTELLUNGSDATEI\n"
+              "101     Kundendienst Nord               3     a.ini\n"
+              "102     Werkstatt                             b.ini\n");
     const std::string typed = Cli("--proxy typed:3128 device 101").Out;
     for (const std::string& line :
-         Lines{"identity:        PPC-a", "device number:   101", "device folder:   \\a\\",
-               "working folder:  " + work, "transfer server: http://transfer.example/",
-               "proxy:           typed:3128", "web transfer:    yes", "pocket pc:       yes",
-               "mode:            offline", "  13=********", "  16=********"}) {
+         Lines{"Kennung:         PPC-a", "Gerätenummer:    101", "Geräteordner:    \\a\\",
+               "Arbeitsordner:   " + work, "Transferserver:  http://transfer.example/",
+               "Proxy:           typed:3128", "Web-Transfer:    ja", "Pocket PC:       ja",
+               "Modus:           offline", "  13=********", "  16=********"}) {
         EXPECT_NE(typed.find(line + "\n"), std::string::npos) << line << "\n" << typed;
     }
     EXPECT_EQ(typed.find("geheim"), std::string::npos);
     EXPECT_TRUE(fs::is_directory(work));
-    EXPECT_NE(Cli("device 101").Out.find("proxy:           proxy.intern:8080\n"),
+    EXPECT_NE(Cli("device 101").Out.find("Proxy:           proxy.intern:8080\n"),
               std::string::npos);
-    EXPECT_NE(Cli("device 102").Out.find("proxy:           \n"), std::string::npos);
+    EXPECT_NE(Cli("device 102").Out.find("Proxy:           \n"), std::string::npos);
     for (const char* command :
          {"device", "exchange", "support", "manual-update", "photos", "photo-settings"}) {
         TRun run = Cli(std::string(command) + " 999");
