@@ -444,5 +444,19 @@ TEST_F(ExchangeHttpTest, ExportPhotoAndAnswerTravelOverHttpOnTheProxyRoute) {
     }
 }
 
+// Over HTTPS the run trusts the test CA through device key 19; without the mail keys, an
+// answer can only have come over HTTPS.
+TEST_F(ExchangeHttpTest, ExportAndAnswerTravelOverHttpsWithTheCaOfKey19) {
+    settings_.Clear();
+    SaveKeyLines({"1=PPC-7", "4=" + Work(""), "7=7", "19=" + Env("ORVENDAL_TEST_CA")}, settings_);
+    ctx_.TransferAddress = "https://localhost:" + Env("ORVENDAL_TEST_HTTPS_PORT") + "/transfer.php";
+    StandardExport();
+    HttpAnswer();
+    Run();
+    EXPECT_TRUE(view_.Boxes.empty()) << view_.BoxTexts();
+    ASSERT_EQ(UploadsWithAgent(env, "_WebTransfer_" + key).size(), 1u);
+    EXPECT_EQ(Count(Work("mobil.mdb"), "MAuftrag"), 12);
+}
+
 } // namespace
 } // namespace orvendal::testing
