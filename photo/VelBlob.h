@@ -6,8 +6,8 @@
 // Status letters: "0" no photo, "1" read in and waiting, "2" to be sent (again), "3" sent.
 // Drawing the time stamp needs a QGuiApplication (for its fonts).
 
-#include "view/View.h"
 #include "db/SQLADO.h"
+#include "view/View.h"
 
 #include <string>
 
