@@ -2,6 +2,7 @@
 
 #include "db/engine/JetSQL.h"
 #include "db/engine/UnicodeText.h"
+#include "tables/UserFkt.h"
 
 #include <sqlite3.h>
 
@@ -115,22 +116,12 @@ int32_t TADORecordSet::AbsolutePosition() const {
 
 namespace {
 
-std::string LowerTrimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    std::string out = text.substr(first, text.find_last_not_of(' ') + 1 - first);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
 // Whether the text from at on begins with a known key and its "=".
 bool KeyAt(const std::string& text, size_t at) {
     const size_t eq = text.find('=', at);
     if (eq == std::string::npos)
         return false;
-    const std::string key = LowerTrimmed(text.substr(at, eq - at));
+    const std::string key = LowerCase(Trim(text.substr(at, eq - at)));
     return key == "provider" || key == "data source" || key == "user id" || key == "password";
 }
 
@@ -148,7 +139,7 @@ TConnectionString TConnectionString::Parse(const std::string& text) {
         const std::string part = text.substr(start, end - start);
         const size_t eq = part.find('=');
         if (eq != std::string::npos) {
-            const std::string key = LowerTrimmed(part.substr(0, eq));
+            const std::string key = LowerCase(Trim(part.substr(0, eq)));
             if (key == "provider")
                 out.Provider = part.substr(eq + 1);
             if (key == "data source")
