@@ -6,11 +6,13 @@
 #include "common/TempFolder.h"
 #include "db/SQLADO.h"
 #include "exchange/ExchangeRun.h"
+#include "exchange/Schema.h"
 #include "protect/KeyList.h"
 #include "protect/ZLibStream.h"
 #include "transport/TransportFixture.h"
 
 #include <gtest/gtest.h>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,17 +28,25 @@ inline std::string Packed(const std::string& text) {
 
 class ExchangeFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { Fresh(); }
+    // An empty sandbox, the handheld's table files "old", and fresh settings, view and context.
+    void Fresh() {
+        fs::remove_all(root_);
         fs::create_directories(root_ / "work");
         fs::create_directories(root_ / "handheld" / "Storage Card");
         fs::create_directories(root_ / "server");
+        for (const std::string& table : schema::ImportTables())
+            WriteText(Handheld(table + ".xml"), "old");
         setenv("ORVENDAL_RAPI_LIBRARY", ORVENDAL_DEVICE_LIBRARY, 1);
         setenv("ORVENDAL_DEVICE_ROOT", (root_ / "handheld").c_str(), 1);
         // Device settings in file mode: the shared folder root/server.
+        settings_.Clear();
         SaveKeyLines({"1=PPC-7", "2=Gerät 7", "3=\\Storage Card\\", "4=" + Work(""), "7=7",
                       "14=localhost", "28=" + Server("export%s.md_"),
                       "78=" + Server("import%s.md_")},
                      settings_);
+        view_ = TScriptedView();
+        ctx_ = TExchangeContext();
         ctx_.View = &view_;
         ctx_.WorkDir = Work("");
         ctx_.DeviceDir = "\\Storage Card\\";
@@ -83,13 +93,29 @@ protected:
         run.Execute();
     }
 
-    bool BoxShown(TMsgKind kind, const std::string& text) const {
-        for (const auto& box : view_.Boxes) {
-            if (box.Kind == kind && box.Text == text) {
-                return true;
-            }
+    // What a run left, the sandbox's path cut out: the boxes (kind I, W, E or C), the files of
+    // the working and the server folder and those the handheld holds but the old table files
+    // ("=0" marks an empty file), and the jobs in mobil.mdb.
+    std::string Outcome() const {
+        std::string out;
+        for (const auto& box : view_.Boxes)
+            out += std::string(1, "IWEC"[static_cast<int>(box.Kind)]) + " " + box.Text + "\n";
+        for (const char* dir : {"work", "server", "handheld/Storage Card"}) {
+            std::set<std::string> names;
+            std::error_code none;
+            for (const auto& entry : fs::directory_iterator(root_ / dir, none))
+                if (ReadText(entry.path()) != "old")
+                    names.insert(entry.path().filename().string() +
+                                 (fs::file_size(entry.path()) == 0 ? "=0" : ""));
+            out += dir + std::string(":");
+            for (const std::string& name : names)
+                out += " " + name;
+            out += "\n";
         }
-        return false;
+        out += "jobs: " + std::to_string(Count(Work("mobil.mdb"), "MAuftrag"));
+        for (size_t at; (at = out.find(root_.string())) != std::string::npos;)
+            out.erase(at, root_.string().size());
+        return out;
     }
 
     TTempFolder folder_;
