@@ -50,12 +50,11 @@ std::string WithoutEnd(std::string packed) {
 
 using ExchangeEncodingTest = ExchangeFixture;
 
-const std::string kStopped =
-    "\nwork: mobil.mdb\nserver: import.md_\nhandheld/Storage Card: ExportData.xm_\njobs: 0";
+const std::string kStopped = "\nwork: mobil.mdb\nserver: import.md_\ncard: ExportData.xm_\njobs: 0";
 const std::string kSentAndFetched =
     "I Fehlermeldung beim Mail-Abrufen der Daten: Fehler bei E-Mail-Verarbeitung (Schritt 2: zlib: "
-    "incorrect header check)\nwork: mobil.mdb\nserver: export.md_ import.md_\nhandheld/Storage "
-    "Card: ExportData.xm_\njobs: 0";
+    "incorrect header check)\nwork: mobil.mdb\nserver: export.md_ import.md_\ncard: "
+    "ExportData.xm_\njobs: 0";
 
 // An export that is not read stops the run before anything is sent or fetched; the handheld's
 // file stays as it was.

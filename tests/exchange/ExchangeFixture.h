@@ -94,16 +94,17 @@ protected:
     }
 
     // What a run left, the sandbox's path cut out: the boxes (kind I, W, E or C), the files of
-    // the working and the server folder and those the handheld holds but the old table files
+    // the working and the server folder and of the handheld's card but the old table files
     // ("=0" marks an empty file), and the jobs in mobil.mdb.
     std::string Outcome() const {
         std::string out;
         for (const auto& box : view_.Boxes)
             out += std::string(1, "IWEC"[static_cast<int>(box.Kind)]) + " " + box.Text + "\n";
-        for (const char* dir : {"work", "server", "handheld/Storage Card"}) {
+        for (const char* dir : {"work", "server", "card"}) {
             std::set<std::string> names;
             std::error_code none;
-            for (const auto& entry : fs::directory_iterator(root_ / dir, none))
+            const fs::path folder = root_ / (*dir == 'c' ? "handheld/Storage Card" : dir);
+            for (const auto& entry : fs::directory_iterator(folder, none))
                 if (ReadText(entry.path()) != "old")
                     names.insert(entry.path().filename().string() +
                                  (fs::file_size(entry.path()) == 0 ? "=0" : ""));

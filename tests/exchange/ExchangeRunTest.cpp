@@ -131,7 +131,7 @@ TEST_F(ExchangeRunTest, WholeRunSendsFetchesCopiesAndMerges) {
                   "DROP TABLE ExportData\n"
                   "E UNIQUE constraint failed: ExportData.Id\n"
                   "work: mobil.mdb\nserver: answer.mdb export.md_\n"
-                  "handheld/Storage Card: ExportData.xm_ " +
+                  "card: ExportData.xm_ " +
                       kAllTables + "\njobs: 12");
         const std::string sent = SentExport(), mobil = Work("mobil.mdb");
         EXPECT_EQ(Dump(sent, "ExportData", "Id,FeldId,FeldValue"),
@@ -164,89 +164,69 @@ TEST_F(ExchangeRunTest, WholeRunSendsFetchesCopiesAndMerges) {
     }
 }
 
-// Runs that stop or fail partway: each leaves what the next run needs.
+// Runs that stop or fail partway, each from the standard export and answer changed as the row
+// says: each leaves what the next run needs.
 TEST_F(ExchangeRunTest, RunsThatFailPartwayKeepWhatTheNextRunNeeds) {
     const std::string noExport = "I Fehlermeldung beim Mail-Versand der Daten: Fehler bei "
                                  "E-Mail-Verarbeitung (Schritt 10: Datei work/export.mdb kann "
                                  "nicht geöffnet werden: No such file or directory)\n",
                       docked = "C Das Gerät ist nicht angeschlossen. Wollen Sie den Vorgang "
                                "fortsetzen?\n",
-                      format = "Unrecognized database format '";
+                      format = "Unrecognized database format 'work/";
+    const auto undocked = [&](bool web) {
+        fs::remove_all(root_ / "handheld" / "Storage Card");
+        view_.Answers = {true};
+        ctx_.WebTransfer = web;
+    };
     const std::pair<std::function<void()>, std::string> cases[] = {
-        {[&] { // no Pocket PC: the server steps only
-             StandardExport();
-             ServerAnswer();
-             ctx_.PocketPC = false;
-         },
-         noExport + "work: import.mdb\nserver: answer.mdb\nhandheld/Storage Card: "
-                    "ExportData.xm_\njobs: -2"},
+        {[&] { ctx_.PocketPC = false; }, // the server steps only
+         noExport + "work: import.mdb\nserver: answer.mdb\ncard: ExportData.xm_\njobs: -2"},
         {[&] { // not docked, the user goes on: nothing to send, the answer is imported
-             ServerAnswer();
+             fs::remove(Handheld("ExportData.xm_"));
              view_.Answers = {true};
          },
-         docked + noExport + "work: mobil.mdb\nserver: answer.mdb\nhandheld/Storage Card: " +
-             kAllTables + "\njobs: 12"},
-        {[&] { // no card folder, over the web: the failed table copy is silent
-             fs::remove_all(root_ / "handheld" / "Storage Card");
-             ServerAnswer();
-             view_.Answers = {true};
-             ctx_.WebTransfer = true;
-         },
-         docked + "work: mobil.mdb\nserver: answer.mdb\nhandheld/Storage Card:\njobs: 12"},
-        {[&] { // no card folder: the copies stop, import.mdb stays, the merges run
-             fs::remove_all(root_ / "handheld" / "Storage Card");
-             ServerAnswer();
-             view_.Answers = {true};
-         },
+         docked + noExport + "work: mobil.mdb\nserver: answer.mdb\ncard: " + kAllTables +
+             "\njobs: 12"},
+        // No card folder: the copies stop, import.mdb stays, the merges run; over the web the
+        // failed copy is silent.
+        {[&] { undocked(true); }, docked + "work: mobil.mdb\nserver: answer.mdb\ncard:\njobs: 12"},
+        {[&] { undocked(false); },
          docked + noExport +
              "I Fehler beim Datenaustausch zwischen Desktop und Pocket-PC (Tabelle "
              "MApplication)\nwork: MApplication.xml import.mdb mobil.mdb\nserver: "
-             "answer.mdb\nhandheld/Storage Card:\njobs: 12"},
-        {[&] {
-             StandardExport("PPC-8");
-             ServerAnswer();
-         },
+             "answer.mdb\ncard:\njobs: 12"},
+        {[&] { StandardExport("PPC-8"); },
          "I Bitte schließen Sie das korrekte Gerät an!\nwork: mobil.mdb\nserver: answer.mdb "
-         "import.md_\nhandheld/Storage Card: ExportData.xm_\njobs: 0"},
+         "import.md_\ncard: ExportData.xm_\njobs: 0"},
         {[&] { // an answer that does not inflate: the older import.mdb is imported
-             std::string error;
-             ASSERT_TRUE(simulator::MakeImportDatabase(Work("import.mdb"), {}, error)) << error;
+             fs::rename(Server("answer.mdb"), Work("import.mdb"));
              WriteText(Server("import.md_"), "garbage");
-             StandardExport();
          },
          "I Fehlermeldung beim Mail-Abrufen der Daten: Fehler bei E-Mail-Verarbeitung (Schritt "
          "2: zlib: incorrect header check)\nwork: mobil.mdb\nserver: export.md_ "
-         "import.md_\nhandheld/Storage Card: ExportData.xm_ " +
+         "import.md_\ncard: ExportData.xm_ " +
              kAllTables + "\njobs: 12"},
-        {[&] {
-             WriteText(Server("import.md_"), Packed(""));
-             StandardExport();
-         },
+        {[&] { WriteText(Server("import.md_"), Packed("")); },
          "I Die Server-Daten können nicht gelesen werden: " + format +
-             "work/import.mdb'.\nwork: import.mdb=0 mobil.mdb\nserver: "
-             "export.md_\nhandheld/Storage Card: ExportData.xm_\njobs: 0"},
-        {[&] { // a table whose query fails: its error document stays here
-             ServerAnswer({"DROP TABLE MData"});
-             StandardExport();
-         },
+             "import.mdb'.\nwork: import.mdb=0 mobil.mdb\nserver: answer.mdb export.md_\ncard: "
+             "ExportData.xm_\njobs: 0"},
+        {[&] { ServerAnswer({"DROP TABLE MData"}); }, // its error document stays here
          "I Fehler beim Datenaustausch zwischen Desktop und Pocket-PC (Tabelle MData)\nwork: "
-         "MData.xml import.mdb mobil.mdb\nserver: answer.mdb export.md_\nhandheld/Storage "
-         "Card: ExportData.xm_ MApplication.xml MAuftrag.xml\njobs: 12"},
-        {[&] { // an empty desktop database is reported and kept
-             WriteText(Work("mobil.mdb"), "");
-             StandardExport();
-             ServerAnswer();
-         },
+         "MData.xml import.mdb mobil.mdb\nserver: answer.mdb export.md_\ncard: ExportData.xm_ "
+         "MApplication.xml MAuftrag.xml\njobs: 12"},
+        {[&] { WriteText(Work("mobil.mdb"), ""); }, // an empty desktop database is kept
          "E Die Datenbank work/mobil.mdb kann nicht geöffnet werden: " + format +
-             "work/mobil.mdb'.\nI Die Server-Daten wurden nicht in work/mobil.mdb übernommen: " +
+             "mobil.mdb'.\nI Die Server-Daten wurden nicht in work/mobil.mdb übernommen: " +
              format +
-             "work/mobil.mdb'.\nwork: import.mdb mobil.mdb=0\nserver: answer.mdb "
-             "export.md_\nhandheld/Storage Card: ExportData.xm_ " +
+             "mobil.mdb'.\nwork: import.mdb mobil.mdb=0\nserver: answer.mdb "
+             "export.md_\ncard: ExportData.xm_ " +
              kAllTables + "\njobs: -2"},
     };
     for (const auto& [setup, expected] : cases) {
         SCOPED_TRACE(expected);
         Fresh();
+        StandardExport();
+        ServerAnswer();
         setup();
         Run();
         EXPECT_EQ(Outcome(), expected);
