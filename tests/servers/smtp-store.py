@@ -1,10 +1,6 @@
-"""Loopback SMTP servers for the tests: each received message is stored as NNNN.eml in FOLDER,
-preceded by "X-Envelope-From:", "X-Envelope-To:" (recipients comma-joined) and "X-Envelope-TLS:"
-(yes or no). Three servers share the folder: PLAIN offers no STARTTLS but accepts AUTH in plain
-text (so a client that falls back to plain text shows up), STARTTLS requires STARTTLS, TLS is
-TLS from the first byte. What each saw goes to FOLDER/../smtp-seen.log, one line per AUTH and MAIL:
-"COMMAND tls=yes|no".
-Usage: smtp-store.py FOLDER CERT KEY PLAIN_PORT STARTTLS_PORT TLS_PORT"""
+"""Three loopback SMTP servers (plain with AUTH, STARTTLS required, TLS) storing each message as
+FOLDER/NNNN.eml after X-Envelope-From/To/TLS lines; each AUTH, MAIL and DATA with its TLS state goes
+to FOLDER/../smtp-seen.log. Usage: smtp-store.py FOLDER CERT KEY PLAIN_PORT STARTTLS_PORT TLS_PORT"""
 import asyncio
 import itertools
 import os
@@ -14,18 +10,15 @@ import sys
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult
 
-FOLDER, CERT, KEY = sys.argv[1:4]
-SEEN = os.path.join(FOLDER, "..", "smtp-seen.log")
+FOLDER, CERT, KEY, PLAIN, STARTTLS, TLS = sys.argv[1:7]
 counter = itertools.count(1)
 
 
-def tls(server):
-    return "no" if server.transport.get_extra_info("ssl_object") is None else "yes"
-
-
 def seen(server, command):
-    with open(SEEN, "a") as log:
-        log.write("%s tls=%s\n" % (command, tls(server)))
+    tls = "no" if server.transport.get_extra_info("ssl_object") is None else "yes"
+    with open(os.path.join(FOLDER, "..", "smtp-seen.log"), "a") as log:
+        log.write("%s tls=%s\n" % (command, tls))
+    return tls
 
 
 class Store:
@@ -35,12 +28,10 @@ class Store:
         return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
-        name = os.path.join(FOLDER, "%04d.eml" % next(counter))
         head = "X-Envelope-From: %s\r\nX-Envelope-To: %s\r\nX-Envelope-TLS: %s\r\n" % (
-            envelope.mail_from, ",".join(envelope.rcpt_tos), tls(server))
-        with open(name + ".tmp", "wb") as out:
+            envelope.mail_from, ",".join(envelope.rcpt_tos), seen(server, "DATA"))
+        with open(os.path.join(FOLDER, "%04d.eml" % next(counter)), "wb") as out:
             out.write(head.encode() + envelope.original_content)
-        os.rename(name + ".tmp", name)
         return "250 OK"
 
 
@@ -49,19 +40,13 @@ def authenticate(server, session, envelope, mechanism, auth_data):
     return AuthResult(success=True)
 
 
-def main():
-    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-    context.load_cert_chain(CERT, KEY)
-    plain, starttls, implicit = (int(port) for port in sys.argv[4:7])
-    options = dict(hostname="127.0.0.1", authenticator=authenticate)
-    controllers = [
-        Controller(Store(), port=implicit, ssl_context=context, auth_require_tls=False, **options),
-        Controller(Store(), port=starttls, tls_context=context, require_starttls=True, **options),
-        Controller(Store(), port=plain, auth_require_tls=False, **options)]
-    for controller in controllers:
-        controller.start()
-    asyncio.get_event_loop().run_forever()
-
-
-if __name__ == "__main__":
-    main()
+context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+context.load_cert_chain(CERT, KEY)
+options = dict(hostname="127.0.0.1", authenticator=authenticate)
+for controller in [
+        Controller(Store(), port=int(TLS), ssl_context=context, auth_require_tls=False, **options),
+        Controller(Store(), port=int(STARTTLS), tls_context=context, require_starttls=True,
+                   **options),
+        Controller(Store(), port=int(PLAIN), auth_require_tls=False, **options)]:
+    controller.start()
+asyncio.get_event_loop().run_forever()

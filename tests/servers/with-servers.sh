@@ -1,22 +1,25 @@
 #!/usr/bin/env bash
 # with-servers.sh COMMAND...: starts every loopback test server (each tests/servers/start-*.sh),
-# exports the variables they print (ports, folders), runs COMMAND and stops the servers again.
-#
-# A start script is called as "start-NAME.sh STATE_DIR". It starts its servers in the
-# background, waits until they answer, appends their process ids to STATE_DIR/pids and prints
-# "export NAME=value" lines on stdout. It exits non-zero when a server does not come up.
+# runs COMMAND with the servers' ports and folders in ORVENDAL_TEST_* variables and stops the
+# servers again. A start script is sourced: it starts its servers in the background, adds their
+# process ids to pids, waits until they answer and exports its variables; it fails the start
+# when a server does not come up.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 state=$(mktemp -d /tmp/orvendal-servers.XXXXXX)
 chmod 755 "$state"
-touch "$state/pids"
+pids=()
 stop() {
-  while read -r pid; do kill "$pid" 2>/dev/null || true; done < "$state/pids"
+  exec 2>/dev/null # bash's notices of the servers it kills
+  kill "${pids[@]}" 2>/dev/null || true
   sleep 0.2
-  while read -r pid; do kill -9 "$pid" 2>/dev/null || true; done < "$state/pids"
+  kill -9 "${pids[@]}" 2>/dev/null || true
   rm -rf "$state"
 }
 trap stop EXIT
+free_port() {
+  /usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
+}
 # A test CA and a server certificate for "localhost" only: an address like 127.0.0.1 is then
 # a host the certificate does not name.
 tls=$state/tls && mkdir "$tls" && cd "$tls"
@@ -29,7 +32,6 @@ openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 
 cd - >/dev/null
 export ORVENDAL_TEST_CA=$tls/ca.pem ORVENDAL_TEST_CERT=$tls/server.pem ORVENDAL_TEST_KEY=$tls/server.key
 for start in "$here"/start-*.sh; do
-  exports=$(bash "$start" "$state") || { echo "with-servers: $(basename "$start") failed" >&2; exit 1; }
-  eval "$exports"
+  . "$start"
 done
 "$@"

@@ -92,34 +92,28 @@ inline std::string UniqueKey() {
     return std::to_string(getpid()) + std::to_string(100 + counter++);
 }
 
-// A request the web server logged, or an upload it stored (path, agent, via and body).
+// A request the web server logged; an upload with the body the server stored.
 struct TRequest {
     std::string Method, Path, Agent, Via, Body;
 };
-using TUpload = TRequest;
-// The uploads the server stored with exactly this user agent, in arrival order.
-inline std::vector<TUpload> UploadsWithAgent(const THttpEnv& env, const std::string& agent) {
-    std::vector<TUpload> found;
-    for (int n = 1;; ++n) {
-        std::string stem = env.Dir + "/uploads/" + std::to_string(1000 + n).substr(1); // NNN
-        if (!fs::exists(stem + ".body")) // written last: the upload is complete
-            break;
-        if (ReadText(stem + ".agent") == agent)
-            found.push_back({"", ReadText(stem + ".path"), agent, ReadText(stem + ".via"),
-                             ReadText(stem + ".body")});
-    }
-    return found;
-}
-
-// The requests the server logged whose path contains part.
-inline std::vector<TRequest> RequestsContaining(const THttpEnv& env, const std::string& part) {
+// The requests the server logged that keep accepts (Body: the stored body's name, if any).
+template <typename Keep> std::vector<TRequest> Requests(const THttpEnv& env, Keep keep) {
     std::vector<TRequest> found;
     std::istringstream log(ReadText(env.Dir + "/requests.log"));
     for (TRequest r; std::getline(log, r.Method, '\t') && std::getline(log, r.Path, '\t') &&
-                     std::getline(log, r.Agent, '\t') && std::getline(log, r.Via);)
-        if (r.Path.find(part) != std::string::npos)
-            found.push_back(r);
+                     std::getline(log, r.Agent, '\t') && std::getline(log, r.Via, '\t') &&
+                     std::getline(log, r.Body);)
+        if (keep(r))
+            found.push_back({r.Method, r.Path, r.Agent, r.Via,
+                             r.Body.empty() ? "" : ReadText(env.Dir + "/uploads/" + r.Body)});
     return found;
+}
+inline std::vector<TRequest> RequestsContaining(const THttpEnv& env, const std::string& part) {
+    return Requests(env, [&](const TRequest& r) { return r.Path.find(part) != r.Path.npos; });
+}
+// The uploads the server stored with exactly this user agent, in arrival order.
+inline std::vector<TRequest> UploadsWithAgent(const THttpEnv& env, const std::string& agent) {
+    return Requests(env, [&](const TRequest& r) { return !r.Body.empty() && r.Agent == agent; });
 }
 
 } // namespace orvendal::testing

@@ -40,7 +40,7 @@ protected:
         WriteText(env.Dir + "/download/" + key + ".z", packed);
     }
     std::vector<TRequest> Ours() { return RequestsContaining(env, "?" + key + "&"); }
-    std::vector<TUpload> Uploads(const char* mark) {
+    std::vector<TRequest> Uploads(const char* mark) {
         return UploadsWithAgent(env, "_WebTransfer" + (mark + key));
     }
     // The import of an earlier run stays untouched and alone.
