@@ -21,8 +21,6 @@ public:
 
     // Answers for the next confirmations, in order; without one the answer is No.
     std::deque<bool> Answers;
-    // Answers for the next input boxes; without one the preset is returned.
-    std::deque<std::string> Inputs;
     // Answers for the next picture dialogs; an empty text means Cancel.
     std::deque<std::string> Pictures;
 
@@ -37,13 +35,11 @@ public:
     std::vector<std::string> Calls;  // every call, as "Name(args)"
     std::vector<std::string> Status; // every text set on Label1, in order
     std::map<std::string, bool> Enabled, Visible;
-    std::map<std::string, std::string> Text;
+    std::map<std::string, std::string> Text, Picture;
     std::map<std::string, TColor> FontColor;
-    std::map<std::string, std::pair<int, int>> Size;
+    std::map<std::string, std::pair<int, int>> Size, RadioLayout;
     std::map<std::string, std::vector<std::string>> Items;
     std::map<std::string, int> Index;
-    std::map<std::string, std::pair<int, int>> RadioLayout;
-    std::map<std::string, std::string> Picture, Hint;
     // The photo settings dialog: what it showed last, and how it closes: with these values and
     // OK, or (unset) with Abbruch.
     std::optional<TPhotoSettingsForm> PhotoSettingsShown, PhotoSettingsAnswer;
@@ -62,9 +58,8 @@ public:
     }
     void SetText(const std::string& c, const std::string& t) override {
         Text[c] = t;
-        if (c == "Label1") {
+        if (c == "Label1")
             Status.push_back(t);
-        }
         Calls.push_back("SetText(" + c + "," + t + ")");
     }
     void SetFontColor(const std::string& c, TColor color) override { FontColor[c] = color; }
@@ -93,7 +88,7 @@ public:
     std::string InputBox(const std::string& caption, const std::string& prompt,
                          const std::string& value) override {
         Calls.push_back("InputBox(" + caption + "," + prompt + "," + value + ")");
-        return Next(Inputs, value);
+        return value;
     }
     bool OpenPictureDialog(std::string& fileName) override {
         fileName = Next(Pictures, std::string());
@@ -103,21 +98,17 @@ public:
         Picture[c] = fileName;
         return true;
     }
-    void SetHint(const std::string& c, const std::string& text) override { Hint[c] = text; }
+    void SetHint(const std::string&, const std::string&) override {}
     bool ShowPhotoSettings(TPhotoSettingsForm& form) override {
         Calls.push_back("ShowPhotoSettings");
         PhotoSettingsShown = form;
-        if (!PhotoSettingsAnswer) {
-            return false;
-        }
-        form = *PhotoSettingsAnswer;
-        return true;
+        form = PhotoSettingsAnswer.value_or(form);
+        return PhotoSettingsAnswer.has_value();
     }
     void ShowPhotoAssignment(TSQLADOServer& server, const std::string& workDir) override {
         Calls.push_back("ShowPhotoAssignment(" + workDir + ")");
-        if (OnPhotoAssignment) {
+        if (OnPhotoAssignment)
             OnPhotoAssignment(server, workDir);
-        }
     }
     void ProcessMessages() override { ++Repaints; }
     void SetProgress(int, int) override {}
