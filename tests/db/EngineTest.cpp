@@ -35,9 +35,12 @@ protected:
             ASSERT_TRUE(s.ExecSQL(table)) << s.LastError;
     }
     // Runs a statement text: a query's rows as "a|b;c|d" (with "TYPES " before the text, the
-    // ADO type numbers and letters instead of the values), "#n" for the rows an action changed,
+    // ADO type numbers and letters instead of the values; with "XMLn " before it, QueryToXML with
+    // option n), "#n" for the rows an action changed,
     // "!message" for a failure, "!!message" for a row the database refused.
     std::string Run(const std::string& sql) {
+        if (sql.starts_with("XML"))
+            return QueryToXML(s, sql.substr(5), uint8_t(sql[3] - '0'));
         const bool types = sql.starts_with("TYPES ");
         s.SQL = types ? sql.substr(6) : sql;
         TRecordSet rs;
@@ -115,7 +118,21 @@ INSERT INTO U VALUES('Muller'),('Strase'),('é'),('ÉTAGE'),('éclair'),('Émile
 SELECT V FROM U WHERE V LIKE 'é%' ORDER BY V => é;éclair;Élan;Émile;ÉTAGE
 SELECT V FROM U WHERE V LIKE 'ÜBER_MA%' => Über-Maß
 SELECT V FROM U WHERE V LIKE 'ÜBER!_%' ESCAPE '!' => über_all
-SELECT CHR(228)||CHR(128)||CHR(150)||CHR(65),'Gr'+CHR(252)+'n' => ä€–A|Grün)";
+SELECT CHR(228)||CHR(128)||CHR(150)||CHR(65),'Gr'+CHR(252)+'n' => ä€–A|Grün
+XML0 SELECT Id,SysValue||'ß' AS V FROM SysData WHERE 0=0 AND Id<10 ORDER BY Id => <?xml version="1.0" standalone="yes"?><CRLF><table><CRLF><record><Id>8</Id><V>12aß</V></record><CRLF><record><Id>9</Id><V>01.06.2026ß</V></record><CRLF></table><CRLF>
+XML1 SELECT Id FROM SysData WHERE Id<10 ORDER BY Id DESC => <?xml version="1.0" standalone="yes"?><CRLF><table><CRLF><record_1><Id>9</Id></record_1><CRLF><record_2><Id>8</Id></record_2><CRLF></table><CRLF>
+XML0 SELECT Id FROM Nowhere => <?xml version="1.0" standalone="yes"?><CRLF><table><CRLF><record><SQL-Fehlermeldung>no such table: Nowhere</SQL-Fehlermeldung></record><CRLF></table><CRLF>
+XML1 UPDATE SysData SET SysValue=SysValue WHERE Id>=9 => <?xml version="1.0" standalone="yes"?><CRLF><table><CRLF><record_1><Meldung>Anzahl der betroffenden Datensätze: 2</Meldung></record_1><CRLF></table><CRLF>)";
+
+// A plain SQLite connection to file, after sql ran on it.
+sqlite3* Plain(const std::string& file, const std::string& sql) {
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open(file.c_str(), &db) +
+                  sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr),
+              SQLITE_OK)
+        << sql;
+    return db;
+}
 
 std::string Crlf(std::string text) {
     for (size_t at = text.find("<CRLF>"); at != std::string::npos; at = text.find("<CRLF>"))
@@ -123,12 +140,39 @@ std::string Crlf(std::string text) {
     return text;
 }
 
-TEST_F(DbEngine, StatementsTakeEffectOrFailWithTheProvidersMessage) {
+TEST_F(DbEngine, StatementsTakeEffectOrFailWithTheProvidersMessageAndRecordSetsRead) {
     std::istringstream steps(Steps);
     for (std::string line; std::getline(steps, line);) {
         const size_t arrow = line.find(" => ");
         EXPECT_EQ(Run(Crlf(line.substr(0, arrow))), Crlf(line.substr(arrow + 4))) << line;
     }
+    // Record sets read by position.
+    ASSERT_TRUE(s.Update("SysData", "SysValue='  42 '", "Id=9"));
+    EXPECT_EQ(std::tuple(RowCount(s.RecordSet), s.RecordsAffected(), HasRecordSet(s.RecordSet)),
+              std::tuple(-1, 1, false))
+        << "an action statement gives a closed record set";
+    TRecordSet rs;
+    ASSERT_TRUE(s.Select("Id", "SysData", "Id=77", "", rs));
+    EXPECT_TRUE(HasRecordSet(rs) && RowCount(rs) == 0 && IsBOF(rs) && IsEOF(rs));
+    ASSERT_TRUE(s.Select("Id,SysValue,LastEdit", "SysData", "Id<10", "Id", rs));
+    EXPECT_EQ(std::pair(RowCount(rs), FieldCount(rs)), std::pair(2, 3));
+    EXPECT_EQ(FieldName(rs, 2), "SysValue");
+    EXPECT_EQ(FieldName(rs, 4), "Item cannot be found in the collection corresponding to the "
+                                "requested name or ordinal.");
+    const int ints[][3] = {{1, 1, 8}, {2, 2, 42}, {2, 3, 0}, {1, 2, 0},
+                           {0, 1, 8}, {3, 1, 0},  {1, 9, 0}};
+    for (const auto& f : ints) // "12a" is no integer, row 0 keeps the row, then beyond the ends
+        EXPECT_EQ(FieldInt(rs, f[0], f[1]), f[2]) << f[0] << "," << f[1];
+    MoveToRow(rs, 2); // browsing (MoveNext, MovePrior) is tested with the photo dialog
+    EXPECT_EQ(FieldText(rs, 1, 1) + FieldText(TRecordSet(), 1, 1), "8") << "positions anew";
+    EXPECT_EQ(FieldInt(TRecordSet(), 1, 1) + FieldType(TRecordSet(), 1, 1), 0);
+    int32_t n = 0;
+    std::string text;
+    s.LookupValue("SysData", "Id", "8", "SysValue", n, text);
+    EXPECT_EQ(std::to_string(n) + text, "112a");
+    s.LookupValue("Nowhere", "Id", "8", "SysValue", n, text);
+    EXPECT_EQ(std::to_string(n) + text + s.LastError, "-1no such table: Nowhere");
+    EXPECT_FALSE(s.RecordSet);
 }
 
 TEST_F(DbEngine, ConnectOpensOnlyDatabaseFilesAtTheWholePath) {
@@ -173,16 +217,10 @@ TEST_F(DbEngine, ConnectOpensOnlyDatabaseFilesAtTheWholePath) {
     // refuses the file when its unique index now meets equal values.
     for (const auto& [values, result] :
          {std::pair{"('Éb'),('éa'),('ÉC')", "ok1"}, std::pair{"('Ä'),('ä')", "refused"}}) {
-        sqlite3* plain = nullptr;
-        const std::string file = folder.File(values),
-                          sql = "CREATE TABLE U (V VARCHAR(9) COLLATE "
-                                "NOCASE UNIQUE); INSERT INTO U VALUES " +
-                                std::string(values);
-        ASSERT_EQ(sqlite3_open(file.c_str(), &plain) +
-                      sqlite3_exec(plain, sql.c_str(), nullptr, nullptr, nullptr),
-                  SQLITE_OK);
-        sqlite3_close(plain);
-        s.DataSource = file;
+        s.DataSource = folder.File(values);
+        sqlite3_close(Plain(s.DataSource, "CREATE TABLE U (V VARCHAR(9) COLLATE NOCASE UNIQUE);"
+                                          "INSERT INTO U VALUES " +
+                                              std::string(values)));
         EXPECT_EQ(s.Connect()
                       ? Run("PRAGMA integrity_check") + Run("SELECT COUNT(*) FROM U WHERE V='ÉA'")
                   : s.LastError.find("UNIQUE constraint failed") != std::string::npos ? "refused"
@@ -198,45 +236,6 @@ TEST_F(DbEngine, ConnectOpensOnlyDatabaseFilesAtTheWholePath) {
     EXPECT_EQ(t.Connect() ? "open" : t.LastError,
               "Provider 'SQLOLEDB' is not available: this system provides only "
               "Microsoft.Jet.OLEDB.4.0 (SQLite 3 database files).");
-}
-
-TEST_F(DbEngine, RecordSetsReadByPositionAndAsXML) {
-    ASSERT_TRUE(s.Insert("SysData", "Id,SysValue", "9,'  42 '") && s.Insert("SysData", "Id", "8"));
-    ASSERT_TRUE(s.Update("SysData", "SysValue='12a'", "Id=8"));
-    EXPECT_EQ(std::pair(RowCount(s.RecordSet), s.RecordsAffected()), std::pair(-1, 1))
-        << "an action statement gives a closed record set";
-    EXPECT_FALSE(HasRecordSet(s.RecordSet));
-    TRecordSet rs;
-    ASSERT_TRUE(s.Select("Id", "SysData", "Id=77", "", rs));
-    EXPECT_TRUE(HasRecordSet(rs) && RowCount(rs) == 0 && IsBOF(rs) && IsEOF(rs));
-    ASSERT_TRUE(s.Select("Id,SysValue,LastEdit", "SysData", "", "Id", rs));
-    EXPECT_EQ(std::pair(RowCount(rs), FieldCount(rs)), std::pair(2, 3));
-    EXPECT_EQ(FieldName(rs, 2), "SysValue");
-    EXPECT_EQ(FieldName(rs, 4), "Item cannot be found in the collection corresponding to the "
-                                "requested name or ordinal.");
-    const int ints[][3] = {{1, 1, 8}, {2, 2, 42}, {2, 3, 0}, {1, 2, 0},
-                           {0, 1, 8}, {3, 1, 0},  {1, 9, 0}};
-    for (const auto& f : ints) // "12a" is no integer, row 0 keeps the row, then beyond the ends
-        EXPECT_EQ(FieldInt(rs, f[0], f[1]), f[2]) << f[0] << "," << f[1];
-    MoveToRow(rs, 2); // browsing (MoveNext, MovePrior) is tested with the photo dialog
-    EXPECT_EQ(FieldText(rs, 1, 1) + FieldText(TRecordSet(), 1, 1), "8") << "positions anew";
-    EXPECT_EQ(FieldInt(TRecordSet(), 1, 1) + FieldType(TRecordSet(), 1, 1), 0);
-    int32_t n = 0;
-    std::string text;
-    s.LookupValue("SysData", "Id", "8", "SysValue", n, text);
-    EXPECT_EQ(std::to_string(n) + text, "112a");
-    s.LookupValue("Nowhere", "Id", "8", "SysValue", n, text);
-    EXPECT_EQ(std::to_string(n) + text + s.LastError, "-1no such table: Nowhere");
-    EXPECT_FALSE(s.RecordSet);
-    // QueryToXML: a standalone UTF-8 table, records numbered by the option (the table file's
-    // own forms are tested with it).
-    const std::string head = "<?xml version=\"1.0\" standalone=\"yes\"?>\r\n<table>\r\n";
-    EXPECT_EQ(QueryToXML(s, "SELECT Id,SysValue||'ß' AS V FROM SysData WHERE 0=0 ORDER BY Id", 0),
-              head + "<record><Id>8</Id><V>12aß</V></record>\r\n<record><Id>9</Id><V>42 ß</V>"
-                     "</record>\r\n</table>\r\n");
-    EXPECT_EQ(QueryToXML(s, "SELECT Id FROM SysData WHERE 0=0 ORDER BY Id DESC", 1),
-              head + "<record_1><Id>9</Id></record_1>\r\n<record_2><Id>8</Id></record_2>\r\n" +
-                  "</table>\r\n");
 }
 
 TEST_F(DbEngine, LongBinaryValuesAndTransactionsFailWhole) {
@@ -281,10 +280,7 @@ TEST_F(DbEngine, LongBinaryValuesAndTransactionsFailWhole) {
 
 TEST_F(DbEngine, WriteWaitsForAnotherConnectionsLockThenFails) {
     for (const int holdMs : {300, 4000}) {
-        sqlite3* other = nullptr;
-        ASSERT_EQ(sqlite3_open(path.c_str(), &other) +
-                      sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr),
-                  SQLITE_OK);
+        sqlite3* other = Plain(path, "BEGIN EXCLUSIVE");
         std::thread release([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
             sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
