@@ -50,11 +50,12 @@ std::string WithoutEnd(std::string packed) {
 
 using ExchangeEncodingTest = ExchangeFixture;
 
-const std::string kStopped = "\nwork: mobil.mdb\nserver: import.md_\ncard: ExportData.xm_\njobs: 0";
+const std::string kStopped =
+    "\nwork: mobil.mdb\nserver: import.md_\ncard: ExportData.xm_\njobs: 0\n";
 const std::string kSentAndFetched =
     "I Fehlermeldung beim Mail-Abrufen der Daten: Fehler bei E-Mail-Verarbeitung (Schritt 2: zlib: "
     "incorrect header check)\nwork: mobil.mdb\nserver: export.md_ import.md_\ncard: "
-    "ExportData.xm_\njobs: 0";
+    "ExportData.xm_\njobs: 0\n";
 
 // An export that is not read stops the run before anything is sent or fetched; the handheld's
 // file stays as it was.
@@ -85,8 +86,10 @@ TEST_F(ExchangeEncodingTest, TextArrivesAsMeantOrTheRunStops) {
         EXPECT_EQ(Outcome(), error.empty() ? kSentAndFetched : "E " + error + kStopped);
         EXPECT_EQ(ReadText(Handheld("ExportData.xm_")), bytes);
         if (error.empty()) {
-            EXPECT_EQ(Count(SentExport(), "ExportData", "Id=1 and FeldValue='" + kMeant + "'"), 1);
-            EXPECT_EQ(Count(Work("mobil.mdb"), "MBlob", "Id=1 and FeldValue='" + kMeant + "'"), 1);
+            EXPECT_EQ(Count(SentExport(), "ExportData", "Id=1 and FeldValue='" + kMeant + "'"),
+                      "1\n");
+            EXPECT_EQ(Count(Work("mobil.mdb"), "MBlob", "Id=1 and FeldValue='" + kMeant + "'"),
+                      "1\n");
         }
     }
 }

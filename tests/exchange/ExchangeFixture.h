@@ -74,24 +74,29 @@ protected:
     // The export database as the server received it.
     std::string SentExport() { return Unpacked(ReadText(Server("export.md_")), "sent.mdb"); }
 
-    // Opens an existing database file.
-    static void Open(TSQLADOServer& db, const std::string& path) {
-        db.SetServerType(Jet);
-        db.DataSource = path;
-        ASSERT_TRUE(db.Connect()) << db.LastError;
-    }
-    static int Count(const std::string& path, const std::string& table,
-                     const std::string& where = "") {
+    // The rows of a table ordered by the first column, "a|b|c" each, one per line; or the
+    // database's message.
+    static std::string Dump(const std::string& path, const std::string& table,
+                            const std::string& columns, const std::string& where = "") {
         TSQLADOServer db;
+        TRecordSet rs;
         db.SetServerType(Jet);
         db.DataSource = path;
-        return db.Connect() ? db.CountRows(table, where) : -2;
+        if (!db.Connect() ||
+            !db.Select(columns, table, where, columns.substr(0, columns.find(',')), rs))
+            return db.LastError;
+        std::string out;
+        for (int r = 1; r <= RowCount(rs); ++r)
+            for (int c = 1; c <= FieldCount(rs); ++c)
+                out += FieldText(rs, r, c) + (c < FieldCount(rs) ? "|" : "\n");
+        return out;
+    }
+    static std::string Count(const std::string& path, const std::string& table,
+                             const std::string& where = "") {
+        return Dump(path, table, "count(*)", where);
     }
 
-    void Run() {
-        TExchangeRun run(ctx_);
-        run.Execute();
-    }
+    void Run() { TExchangeRun(ctx_).Execute(); }
 
     // What a run left, the sandbox's path cut out: the boxes (kind I, W, E or C), the files of
     // the working and the server folder and of the handheld's card but the old table files
@@ -113,7 +118,7 @@ protected:
                 out += " " + name;
             out += "\n";
         }
-        out += "jobs: " + std::to_string(Count(Work("mobil.mdb"), "MAuftrag"));
+        out += "jobs: " + Count(Work("mobil.mdb"), "MAuftrag");
         for (size_t at; (at = out.find(root_.string())) != std::string::npos;)
             out.erase(at, root_.string().size());
         return out;
