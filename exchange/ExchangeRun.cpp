@@ -35,16 +35,19 @@ bool IsInteger(const std::string& text) {
 
 // Two hexadecimal digits per byte, high digit first; an odd last digit is ignored.
 void DecodeHex(const std::string& hex, TMemoryStream& out) {
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-        auto byte = static_cast<uint8_t>(16 * HexDigitValue(hex[i]) + HexDigitValue(hex[i + 1]));
-        out.Write(&byte, 1);
-    }
+    std::vector<uint8_t> bytes(hex.size() / 2);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] =
+            static_cast<uint8_t>(16 * HexDigitValue(hex[2 * i]) + HexDigitValue(hex[2 * i + 1]));
+    out.Write(bytes.data(), bytes.size());
 }
 
 std::string Join(const std::vector<std::string>& items) {
     std::string out;
     for (size_t i = 0; i < items.size(); ++i) {
-        out += (i > 0 ? "," : "") + items[i];
+        if (i > 0)
+            out += ',';
+        out += items[i];
     }
     return out;
 }

@@ -281,6 +281,46 @@ struct TStatementGuard {
     ~TStatementGuard() { sqlite3_finalize(St); }
 };
 
+// A prepared statement in use: kept for the next run of the same text, or thrown away.
+struct TStatementUse {
+    sqlite3_stmt* const St;
+    const bool Kept;
+    TStatementUse(sqlite3_stmt* st, bool kept) : St(st), Kept(kept) {}
+    TStatementUse(const TStatementUse&) = delete;
+    TStatementUse& operator=(const TStatementUse&) = delete;
+    ~TStatementUse() {
+        if (!Kept) {
+            sqlite3_finalize(St);
+            return;
+        }
+        // Ends the statement's read of the file and lets go of the bound values.
+        sqlite3_reset(St);
+        sqlite3_clear_bindings(St);
+    }
+};
+
+void BindParameters(sqlite3_stmt* st, const std::vector<jet::TParameter>& parameters) {
+    const int count = sqlite3_bind_parameter_count(st);
+    for (int p = 1; p <= count && static_cast<size_t>(p) <= parameters.size(); ++p) {
+        const jet::TParameter& parameter = parameters[static_cast<size_t>(p) - 1];
+        const std::string& v = parameter.Value;
+        switch (parameter.Kind) {
+        case jet::TParameter::TKind::Text:
+            sqlite3_bind_text64(st, p, v.data(), v.size(), SQLITE_STATIC, SQLITE_UTF8);
+            break;
+        case jet::TParameter::TKind::Blob:
+            sqlite3_bind_blob64(st, p, v.data(), v.size(), SQLITE_STATIC);
+            break;
+        case jet::TParameter::TKind::Integer:
+            sqlite3_bind_int64(st, p, std::stoll(v));
+            break;
+        }
+    }
+}
+
+// Enough for the few shapes of statement a bulk load repeats.
+constexpr size_t KeptStatements = 32;
+
 std::string Upper(std::string text) {
     for (char& c : text)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -333,6 +373,7 @@ void TADOConnection::UseAsScratch() {
 }
 
 void TADOConnection::Close() {
+    ForgetStatements();
     if (db_ != nullptr)
         sqlite3_close_v2(db_);
     db_ = nullptr;
@@ -351,20 +392,11 @@ std::shared_ptr<TADORecordSet> TADOConnection::Execute(const std::string& sql,
     // unquoted must not be able to add a statement or comment out the rest.
     if (statement.HasComment)
         throw EADOError("Syntax error: comment in SQL statement.");
-    TStatementGuard st;
-    const char* tail = nullptr;
-    if (sqlite3_prepare_v2(db_, statement.Sql.c_str(), -1, &st.St, &tail) != SQLITE_OK)
-        Fail(db_);
-    if (std::string_view(tail).find_first_not_of(" \t\r\n") != std::string_view::npos)
-        throw EADOError("Characters found after end of SQL statement.");
     recordsAffected = 0;
+    const TStatementUse st{Prepare(statement), statement.Reusable};
     if (st.St == nullptr)
         return std::make_shared<TADORecordSet>(); // a blank text
-    for (int p = 1; p <= sqlite3_bind_parameter_count(st.St) &&
-                    static_cast<size_t>(p) <= statement.Blobs.size();
-         ++p)
-        sqlite3_bind_blob64(st.St, p, statement.Blobs[p - 1].data(), statement.Blobs[p - 1].size(),
-                            SQLITE_STATIC);
+    BindParameters(st.St, statement.Parameters);
     const int columns = sqlite3_column_count(st.St);
     std::vector<std::string> names;
     std::vector<int32_t> types;
@@ -413,6 +445,31 @@ std::shared_ptr<TADORecordSet> TADOConnection::Execute(const std::string& sql,
     if (verb == "CREAT" || verb == "ALTER" || verb == "DROP ")
         dateColumns_.clear(); // the schema may have changed
     return result;
+}
+
+sqlite3_stmt* TADOConnection::Prepare(const jet::TStatement& statement) {
+    if (const auto it = prepared_.find(statement.Sql); it != prepared_.end())
+        return it->second;
+    sqlite3_stmt* st = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db_, statement.Sql.c_str(), -1, &st, &tail) != SQLITE_OK)
+        Fail(db_);
+    if (std::string_view(tail).find_first_not_of(" \t\r\n") != std::string_view::npos) {
+        sqlite3_finalize(st);
+        throw EADOError("Characters found after end of SQL statement.");
+    }
+    if (st != nullptr && statement.Reusable) {
+        if (prepared_.size() >= KeptStatements)
+            ForgetStatements();
+        prepared_.emplace(statement.Sql, st);
+    }
+    return st;
+}
+
+void TADOConnection::ForgetStatements() {
+    for (const auto& [sql, st] : prepared_)
+        sqlite3_finalize(st);
+    prepared_.clear();
 }
 
 bool TADOConnection::IsDateColumn(const std::string& table, const std::string& column) {

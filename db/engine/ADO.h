@@ -14,6 +14,11 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
+
+namespace orvendal::jet {
+struct TStatement;
+}
 
 namespace orvendal {
 
@@ -131,11 +136,15 @@ public:
 
 private:
     void RunPlain(const char* sql);
+    // The prepared form of the statement, kept by its text when the statement is reusable.
+    sqlite3_stmt* Prepare(const jet::TStatement& statement);
+    void ForgetStatements();
     // Whether the column of the table is declared as a date-time; learned once per table.
     bool IsDateColumn(const std::string& table, const std::string& column);
 
     sqlite3* db_ = nullptr;
     std::map<std::string, std::set<std::string>> dateColumns_; // upper-case table -> columns
+    std::map<std::string, sqlite3_stmt*> prepared_;            // reusable statements by text
 };
 
 // How long a statement waits for a lock another connection holds before it fails.

@@ -1,6 +1,7 @@
 #include "db/engine/JetSQL.h"
 
 #include "db/engine/UnicodeText.h"
+#include "tables/UserFkt.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,43 +15,52 @@ enum class TTok : uint8_t { Space, Word, Number, Text, Blob, Ident, Comment, Oth
 
 struct TToken {
     TTok Kind;
-    std::string Raw;   // the text as written
-    std::string Value; // decoded content of a literal; hex digits of a blob
+    std::string_view Raw; // the text as written
+    std::string Value;    // decoded content of a literal; hex digits of a blob
 };
 
 bool IsWordStart(char c) {
-    return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || c == '@' || c == '$' ||
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '@' || c == '$' ||
            c == '#' || static_cast<unsigned char>(c) >= 0x80;
 }
 bool IsWordChar(char c) {
     return IsWordStart(c) || std::isdigit(static_cast<unsigned char>(c));
 }
 
-std::string Upper(std::string text) {
-    for (char& c : text)
+std::string Upper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
+    return out;
+}
+
+// Whether raw is the upper-case keyword in any case.
+bool SameWord(std::string_view raw, std::string_view keyword) {
+    return std::equal(raw.begin(), raw.end(), keyword.begin(), keyword.end(), [](char a, char b) {
+        return std::toupper(static_cast<unsigned char>(a)) == b;
+    });
 }
 
 // A quoted literal starting at i with the quote character q; doubled quotes stand for one.
 size_t ReadQuoted(const std::string& s, size_t i, char q, std::string& value) {
     size_t j = i + 1;
-    while (j < s.size()) {
-        if (s[j] == q) {
-            if (j + 1 < s.size() && s[j + 1] == q) {
-                value += q;
-                j += 2;
-                continue;
-            }
-            return j + 1;
+    for (;;) {
+        const size_t close = s.find(q, j);
+        if (close == std::string::npos) {
+            value.append(s, j);
+            return s.size(); // unterminated: SQLite reports it
         }
-        value += s[j++];
+        value.append(s, j, close - j);
+        if (close + 1 >= s.size() || s[close + 1] != q)
+            return close + 1;
+        value += q;
+        j = close + 2;
     }
-    return j; // unterminated: SQLite reports it
 }
 
 std::vector<TToken> Tokenize(const std::string& s) {
     std::vector<TToken> out;
+    out.reserve(s.size() / 4);
     size_t i = 0;
     while (i < s.size()) {
         const char c = s[i];
@@ -90,7 +100,7 @@ std::vector<TToken> Tokenize(const std::string& s) {
                 ++j;
             t.Kind = TTok::Word;
         }
-        t.Raw = s.substr(i, j - i);
+        t.Raw = std::string_view(s).substr(i, j - i);
         out.push_back(std::move(t));
         i = j;
     }
@@ -124,8 +134,7 @@ size_t ChainOperand(const std::vector<TToken>& t, size_t i, std::string& value) 
     }
     if (t[i].Kind != TTok::Word)
         return 0;
-    const std::string name = Upper(t[i].Raw);
-    if (name != "CHR" && name != "CHAR")
+    if (!SameWord(t[i].Raw, "CHR") && !SameWord(t[i].Raw, "CHAR"))
         return 0;
     const size_t open = NextSolid(t, i + 1);
     if (open >= t.size() || t[open].Raw != "(")
@@ -136,7 +145,7 @@ size_t ChainOperand(const std::vector<TToken>& t, size_t i, std::string& value) 
     const size_t close = NextSolid(t, num + 1);
     if (close >= t.size() || t[close].Raw != ")")
         return 0;
-    const int code = std::atoi(t[num].Raw.c_str());
+    const int code = std::atoi(std::string(t[num].Raw).c_str());
     if (code < 1 || code > 255)
         return 0;
     value += ChrText(code);
@@ -169,7 +178,7 @@ size_t FoldChain(const std::vector<TToken>& t, size_t i, std::string& literal) {
     return end;
 }
 
-bool IsTextType(const std::string& word) {
+bool IsTextType(std::string_view word) {
     static const char* const names[] = {"VARCHAR", "CHAR",     "TEXT",   "MEMO", "NVARCHAR",
                                         "NCHAR",   "LONGTEXT", "STRING", "NTEXT"};
     const std::string up = Upper(word);
@@ -179,12 +188,12 @@ bool IsTextType(const std::string& word) {
     return false;
 }
 
-bool IsWord(const TToken& t, const char* word) {
-    return t.Kind == TTok::Word && Upper(t.Raw) == word;
+bool IsWord(const TToken& t, std::string_view word) {
+    return t.Kind == TTok::Word && SameWord(t.Raw, word);
 }
 
 std::string Unbracketed(const TToken& t) {
-    return t.Kind == TTok::Ident ? t.Raw.substr(1, t.Raw.size() - 2) : t.Raw;
+    return std::string(t.Kind == TTok::Ident ? t.Raw.substr(1, t.Raw.size() - 2) : t.Raw);
 }
 
 // The table a statement writes or reads first: the name after INTO, UPDATE or FROM.
@@ -205,7 +214,7 @@ std::vector<size_t> ListItems(const std::vector<TToken>& t, size_t open, size_t&
     int depth = 0;
     size_t single = std::string::npos, solid = 0;
     for (end = open + 1; end < t.size(); ++end) {
-        const std::string& r = t[end].Raw;
+        const std::string_view r = t[end].Raw;
         if (depth == 0 && (r == "," || r == ")")) {
             items.push_back(solid == 1 ? single : std::string::npos);
             single = std::string::npos;
@@ -226,10 +235,13 @@ std::vector<size_t> ListItems(const std::vector<TToken>& t, size_t open, size_t&
     return items;
 }
 
-// Token indexes of text literals that go into a date-time column of INSERT INTO t(...) VALUES(...).
-std::vector<size_t> InsertDateLiterals(const std::vector<TToken>& t, const std::string& table,
-                                       const TDateColumnTest& isDate) {
-    std::vector<size_t> out;
+// A single-token item of INSERT INTO t(columns) VALUES(items) and the token of its column.
+struct TInsertItem {
+    size_t Column, Item;
+};
+
+std::vector<TInsertItem> InsertItems(const std::vector<TToken>& t) {
+    std::vector<TInsertItem> out;
     const size_t insert = NextSolid(t, 0);
     if (insert >= t.size() || !IsWord(t[insert], "INSERT"))
         return out;
@@ -245,10 +257,36 @@ std::vector<size_t> InsertDateLiterals(const std::vector<TToken>& t, const std::
         return out;
     const std::vector<size_t> items = ListItems(t, open, end);
     for (size_t k = 0; k < items.size() && k < columns.size(); ++k)
-        if (items[k] != std::string::npos && columns[k] != std::string::npos &&
-            t[items[k]].Kind == TTok::Text && isDate(table, Unbracketed(t[columns[k]])))
-            out.push_back(items[k]);
+        if (items[k] != std::string::npos && columns[k] != std::string::npos)
+            out.push_back({columns[k], items[k]});
     return out;
+}
+
+const TInsertItem* FindItem(const std::vector<TInsertItem>& items, size_t token) {
+    const auto it = std::find_if(items.begin(), items.end(),
+                                 [token](const TInsertItem& item) { return item.Item == token; });
+    return it == items.end() ? nullptr : &*it;
+}
+
+// The token before i is a comparison or assignment operator.
+bool AfterComparison(const std::vector<TToken>& t, size_t i) {
+    while (i > 0 && t[--i].Kind == TTok::Space) {
+    }
+    return t[i].Raw == "=" || t[i].Raw == "<" || t[i].Raw == ">";
+}
+
+// Digits that fit a 64-bit integer.
+bool SmallInteger(std::string_view raw) {
+    return raw.size() <= 18 && raw.find('.') == std::string_view::npos;
+}
+
+std::string HexBytes(const std::string& digits) {
+    const std::string hex = digits.size() % 2 ? "0" + digits : digits;
+    std::string bytes(hex.size() / 2, '\0');
+    for (size_t k = 0; k < bytes.size(); ++k)
+        bytes[k] =
+            static_cast<char>(HexDigitValue(hex[2 * k]) * 16 + HexDigitValue(hex[2 * k + 1]));
+    return bytes;
 }
 
 // A text literal right after "column <op>" where the column holds date-time values.
@@ -284,9 +322,9 @@ std::string CreatedTable(const std::string& text) {
         return {};
     const auto t = Tokenize(text);
     size_t a = NextSolid(t, 0), b = NextSolid(t, a + 1), c = NextSolid(t, b + 1);
-    if (c >= t.size() || Upper(t[a].Raw) != "CREATE" || Upper(t[b].Raw) != "TABLE")
+    if (c >= t.size() || !SameWord(t[a].Raw, "CREATE") || !SameWord(t[b].Raw, "TABLE"))
         return {};
-    std::string name = t[c].Raw;
+    std::string name(t[c].Raw);
     if (t[c].Kind == TTok::Ident)
         name = name.substr(1, name.size() - 2);
     if (t[c].Kind == TTok::Text)
@@ -294,88 +332,155 @@ std::string CreatedTable(const std::string& text) {
     return name;
 }
 
-TStatement Translate(const std::string& text, const TDateColumnTest& isDate) {
-    const auto t = Tokenize(text);
-    TStatement out;
-    const std::string table = isDate ? StatementTable(t) : std::string();
-    const std::vector<size_t> insertDates =
-        table.empty() ? std::vector<size_t>() : InsertDateLiterals(t, table, isDate);
-    const bool createTable = !CreatedTable(text).empty();
-    std::string limit;
-    size_t i = 0;
-    // SELECT [DISTINCT] TOP n ...: the row limit moves to the end.
-    const size_t first = NextSolid(t, 0);
-    size_t topAt = t.size(), topEnd = t.size();
-    if (first < t.size() && Upper(t[first].Raw) == "SELECT") {
-        size_t k = NextSolid(t, first + 1);
-        if (k < t.size() && Upper(t[k].Raw) == "DISTINCT")
-            k = NextSolid(t, k + 1);
-        const size_t n = NextSolid(t, k + 1);
-        if (n < t.size() && Upper(t[k].Raw) == "TOP" && t[n].Kind == TTok::Number) {
-            topAt = k;
-            topEnd = n + 1 < t.size() && t[n + 1].Kind == TTok::Space ? n + 2 : n + 1;
-            limit = t[n].Raw;
-        }
+namespace {
+
+bool IsRowStatement(const TToken& first) {
+    return IsWord(first, "SELECT") || IsWord(first, "INSERT") || IsWord(first, "UPDATE") ||
+           IsWord(first, "DELETE");
+}
+
+// SELECT [DISTINCT] TOP n: the tokens from TOP to after n, and n.
+struct TTop {
+    size_t At, End;
+    std::string Limit;
+};
+
+TTop FindTop(const std::vector<TToken>& t, size_t first) {
+    TTop top{t.size(), t.size(), {}};
+    if (first >= t.size() || !IsWord(t[first], "SELECT"))
+        return top;
+    size_t k = NextSolid(t, first + 1);
+    if (k < t.size() && IsWord(t[k], "DISTINCT"))
+        k = NextSolid(t, k + 1);
+    const size_t n = NextSolid(t, k + 1);
+    if (n < t.size() && IsWord(t[k], "TOP") && t[n].Kind == TTok::Number) {
+        top.At = k;
+        top.End = n + 1 < t.size() && t[n + 1].Kind == TTok::Space ? n + 2 : n + 1;
+        top.Limit = t[n].Raw;
     }
-    while (i < t.size()) {
-        if (i == topAt) {
-            i = topEnd;
-            continue;
-        }
-        std::string literal;
-        if (const size_t end = FoldChain(t, i, literal); end != 0) {
-            out.Sql += literal;
-            i = end;
-            continue;
-        }
-        const TToken& tok = t[i];
-        switch (tok.Kind) {
-        case TTok::Text: {
-            const bool date = !table.empty() && (std::find(insertDates.begin(), insertDates.end(),
-                                                           i) != insertDates.end() ||
-                                                 ComparedWithDate(t, i, table, isDate));
-            out.Sql += SqlLiteral(date ? DateLiteral(tok.Value) : tok.Value);
-            break;
-        }
-        case TTok::Comment:
-            out.HasComment = true;
-            break;
-        case TTok::Blob: {
-            std::string hex = tok.Value.size() % 2 ? "0" + tok.Value : tok.Value;
-            std::string bytes(hex.size() / 2, '\0');
-            for (size_t k = 0; k < bytes.size(); ++k)
-                bytes[k] = static_cast<char>(std::stoi(hex.substr(2 * k, 2), nullptr, 16));
-            out.Blobs.push_back(std::move(bytes));
-            out.Sql += '?';
-            break;
-        }
-        case TTok::Word:
-            out.Sql += tok.Raw;
-            if (createTable && IsTextType(tok.Raw)) {
-                // The collation follows the length, when there is one.
-                size_t k = NextSolid(t, i + 1);
-                if (k < t.size() && t[k].Raw == "(") {
-                    while (k < t.size() && t[k].Raw != ")")
-                        ++k;
-                    for (size_t m = i + 1; m <= k && m < t.size(); ++m)
-                        out.Sql += t[m].Raw;
-                    i = std::min(k, t.size() - 1);
-                }
-                out.Sql += " COLLATE NOCASE";
+    return top;
+}
+
+// The translation of one statement's tokens, literal by literal.
+class TTranslator {
+public:
+    TTranslator(const std::string& text, const TDateColumnTest& isDate)
+        : t_(Tokenize(text)), isDate_(isDate) {
+        table_ = isDate ? StatementTable(t_) : std::string();
+        inserted_ = InsertItems(t_);
+        createTable_ = !CreatedTable(text).empty();
+        const size_t first = NextSolid(t_, 0);
+        out_.Reusable = first < t_.size() && IsRowStatement(t_[first]);
+        top_ = FindTop(t_, first);
+    }
+
+    TStatement Run() {
+        for (size_t i = 0; i < t_.size(); ++i) {
+            if (i == top_.At)
+                i = top_.End;
+            std::string literal;
+            if (const size_t end = i < t_.size() ? FoldChain(t_, i, literal) : 0; end != 0) {
+                out_.Sql += literal;
+                i = end - 1;
+            } else if (i < t_.size()) {
+                i = Token(i);
             }
-            break;
-        default:
-            out.Sql += tok.Raw;
         }
-        ++i;
+        if (!top_.Limit.empty()) {
+            while (!out_.Sql.empty() &&
+                   (static_cast<unsigned char>(out_.Sql.back()) <= ' ' || out_.Sql.back() == ';'))
+                out_.Sql.pop_back();
+            out_.Sql += " LIMIT " + top_.Limit;
+        }
+        return std::move(out_);
     }
-    if (!limit.empty()) {
-        while (!out.Sql.empty() &&
-               (static_cast<unsigned char>(out.Sql.back()) <= ' ' || out.Sql.back() == ';'))
-            out.Sql.pop_back();
-        out.Sql += " LIMIT " + limit;
+
+private:
+    // Writes token i; returns the last token index it used.
+    size_t Token(size_t i) {
+        const TToken& tok = t_[i];
+        switch (tok.Kind) {
+        case TTok::Text:
+            Value(i, TParameter::TKind::Text, IsDate(i) ? DateLiteral(tok.Value) : tok.Value);
+            break;
+        case TTok::Number:
+            if (SmallInteger(tok.Raw))
+                Value(i, TParameter::TKind::Integer, std::string(tok.Raw));
+            else
+                out_.Sql += tok.Raw;
+            break;
+        case TTok::Comment:
+            out_.HasComment = true;
+            break;
+        case TTok::Blob:
+            Bind(TParameter::TKind::Blob, HexBytes(tok.Value));
+            break;
+        case TTok::Word:
+            return Word(i);
+        default:
+            out_.Sql += tok.Raw;
+        }
+        return i;
     }
-    return out;
+
+    size_t Word(size_t i) {
+        const TToken& tok = t_[i];
+        out_.Sql += tok.Raw;
+        if (IsWord(tok, "WHERE") || IsWord(tok, "SET") || IsWord(tok, "ON") ||
+            IsWord(tok, "HAVING"))
+            afterClause_ = true;
+        if (!createTable_ || !IsTextType(tok.Raw))
+            return i;
+        // The collation follows the length, when there is one.
+        size_t k = NextSolid(t_, i + 1);
+        if (k < t_.size() && t_[k].Raw == "(") {
+            while (k < t_.size() && t_[k].Raw != ")")
+                ++k;
+            for (size_t m = i + 1; m <= k && m < t_.size(); ++m)
+                out_.Sql += t_[m].Raw;
+            i = std::min(k, t_.size() - 1);
+        }
+        out_.Sql += " COLLATE NOCASE";
+        return i;
+    }
+
+    bool IsDate(size_t i) const {
+        if (table_.empty())
+            return false;
+        const TInsertItem* item = FindItem(inserted_, i);
+        return item != nullptr ? isDate_(table_, Unbracketed(t_[item->Column]))
+                               : ComparedWithDate(t_, i, table_, isDate_);
+    }
+
+    // A value goes out of the text where it is one: a VALUES item or the right side of a
+    // comparison or assignment in a clause.
+    void Value(size_t i, TParameter::TKind kind, std::string value) {
+        if (out_.Reusable &&
+            (FindItem(inserted_, i) != nullptr || (afterClause_ && AfterComparison(t_, i))))
+            Bind(kind, std::move(value));
+        else
+            out_.Sql += kind == TParameter::TKind::Text ? SqlLiteral(value) : value;
+    }
+
+    void Bind(TParameter::TKind kind, std::string value) {
+        out_.Parameters.push_back({kind, std::move(value)});
+        out_.Sql += '?';
+    }
+
+    const std::vector<TToken> t_;
+    const TDateColumnTest& isDate_;
+    std::string table_;
+    std::vector<TInsertItem> inserted_;
+    bool createTable_ = false;
+    bool afterClause_ = false;
+    TTop top_;
+    TStatement out_;
+};
+
+} // namespace
+
+TStatement Translate(const std::string& text, const TDateColumnTest& isDate) {
+    return TTranslator(text, isDate).Run();
 }
 
 namespace {

@@ -9,11 +9,21 @@
 
 namespace orvendal::jet {
 
-// A translated statement: SQLite text whose "?" parameters take Blobs in order.
+// A value taken out of the statement text; bound to its "?" parameter.
+struct TParameter {
+    enum class TKind : uint8_t { Text, Blob, Integer };
+    TKind Kind;
+    std::string Value; // the characters, the bytes, or the decimal digits
+};
+
+// A translated statement: SQLite text whose "?" parameters take Parameters in order.
 struct TStatement {
     std::string Sql;
-    std::vector<std::string> Blobs;
+    std::vector<TParameter> Parameters;
     bool HasComment = false; // the text holds a "--" or "/*" comment outside literals
+    // A query or a change of rows (not a change of the schema): its text with the values taken
+    // out recurs from row to row, so its prepared form is worth keeping.
+    bool Reusable = false;
 };
 
 // Tells whether the named column of the named table holds date-time values.
@@ -24,7 +34,9 @@ using TDateColumnTest = std::function<bool(const std::string& table, const std::
 // into one literal, a leading "SELECT TOP n" becomes a trailing "LIMIT n", and text columns of
 // CREATE TABLE get the NOCASE collation. German date-time literals ("dd.mm.yyyy[ hh:nn[:ss]]")
 // written into or compared with a date-time column (INSERT ... (columns) VALUES (...),
-// "column = literal", "column < literal" and the like) become the stored ISO form.
+// "column = literal", "column < literal" and the like) become the stored ISO form. In a query
+// or change of rows, text and integer literals that are items of the VALUES list or follow a
+// comparison or assignment after WHERE, SET, ON or HAVING become bound parameters too.
 TStatement Translate(const std::string& text, const TDateColumnTest& isDate = {});
 // The table name when text is a CREATE TABLE statement, else empty.
 std::string CreatedTable(const std::string& text);

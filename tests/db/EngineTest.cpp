@@ -69,7 +69,8 @@ protected:
 // order, TOP, literal chains, Access date patterns, case-insensitive text, binary literals, the
 // provider's messages, one statement per text without comments (so that a value reaching a text
 // unquoted cannot add a statement or cut the rest off), declared column types, every letter
-// compared case-insensitively in =, LIKE, ORDER BY and UNIQUE, CHR as Windows-1252.
+// compared case-insensitively in =, LIKE, ORDER BY and UNIQUE, CHR as Windows-1252, statements
+// that repeat a shape with other values (also across a change of the table).
 const char* const Steps =
     R"(INSERT INTO SysData(Id,SysValue,LastEdit)<CRLF>VALUES(9,'  42 ','06.12.2026 10:05') => #1
 INSERT INTO SysData(Id,SysValue,LastEdit) VALUES(8,'12a','2026-03-04 05:06:07') => #1
@@ -122,7 +123,18 @@ SELECT CHR(228)||CHR(128)||CHR(150)||CHR(65),'Gr'+CHR(252)+'n' => ä€–A|Grü
 XML0 SELECT Id,SysValue||'ß' AS V FROM SysData WHERE 0=0 AND Id<10 ORDER BY Id => <?xml version="1.0" standalone="yes"?><CRLF><table><CRLF><record><Id>8</Id><V>12aß</V></record><CRLF><record><Id>9</Id><V>01.06.2026ß</V></record><CRLF></table><CRLF>
 XML1 SELECT Id FROM SysData WHERE Id<10 ORDER BY Id DESC => <?xml version="1.0" standalone="yes"?><CRLF><table><CRLF><record_1><Id>9</Id></record_1><CRLF><record_2><Id>8</Id></record_2><CRLF></table><CRLF>
 XML0 SELECT Id FROM Nowhere => <?xml version="1.0" standalone="yes"?><CRLF><table><CRLF><record><SQL-Fehlermeldung>no such table: Nowhere</SQL-Fehlermeldung></record><CRLF></table><CRLF>
-XML1 UPDATE SysData SET SysValue=SysValue WHERE Id>=9 => <?xml version="1.0" standalone="yes"?><CRLF><table><CRLF><record_1><Meldung>Anzahl der betroffenden Datensätze: 2</Meldung></record_1><CRLF></table><CRLF>)";
+XML1 UPDATE SysData SET SysValue=SysValue WHERE Id>=9 => <?xml version="1.0" standalone="yes"?><CRLF><table><CRLF><record_1><Meldung>Anzahl der betroffenden Datensätze: 2</Meldung></record_1><CRLF></table><CRLF>
+SELECT SysValue FROM SysData WHERE Id=8 => 12a
+SELECT SysValue FROM SysData WHERE Id=10 => e--f
+UPDATE SysData SET SysValue='wie?''s' WHERE Id=10 => #1
+SELECT Id,SysValue FROM SysData WHERE Id>=9 OR SysValue='12a' ORDER BY 2 DESC => 10|wie?'s;8|12a;9|01.06.2026
+SELECT COUNT(*) FROM SysData WHERE Id<9999999999999999999 AND Id>=000000000000000009 => 2
+CREATE TABLE W (a INT) => #0
+INSERT INTO W(a) VALUES(1) => #1
+DROP TABLE W => #0
+CREATE TABLE W (b INT,a VARCHAR(5)) => #0
+INSERT INTO W(a) VALUES(2) => #1
+SELECT b,a FROM W WHERE a='2' => |2)";
 
 // A plain SQLite connection to file, after sql ran on it.
 sqlite3* Plain(const std::string& file, const std::string& sql) {
