@@ -10,8 +10,9 @@ namespace {
 
 constexpr size_t BlockSize = 64 * 1024; // fits the cache beside the inflater's window
 
-[[noreturn]] void Fail(const z_stream& z, const char* what) {
-    throw EZLibError(std::string("zlib: ") + (z.msg != nullptr ? z.msg : what));
+// zlib's own texts (z.msg) are English; the reason is told by its status instead.
+[[noreturn]] void Fail(const char* what) {
+    throw EZLibError(std::string("zlib: ") + what);
 }
 
 } // namespace
@@ -19,7 +20,7 @@ constexpr size_t BlockSize = 64 * 1024; // fits the cache beside the inflater's 
 void DeflateStream(TStream& source, TStream& dest) {
     z_stream z{};
     if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK) {
-        Fail(z, "Komprimierung lässt sich nicht starten");
+        Fail("Komprimierung lässt sich nicht starten");
     }
     std::vector<uint8_t> in(BlockSize);
     std::vector<uint8_t> out(BlockSize);
@@ -51,7 +52,7 @@ namespace {
 size_t InflateInto(TStream& source, std::vector<uint8_t>& out, size_t at) {
     z_stream z{};
     if (inflateInit(&z) != Z_OK) {
-        Fail(z, "Entpacken lässt sich nicht starten");
+        Fail("Entpacken lässt sich nicht starten");
     }
     // A memory source is read in place, any other through a block.
     auto* memory = dynamic_cast<TMemoryStream*>(&source);
@@ -89,7 +90,7 @@ size_t InflateInto(TStream& source, std::vector<uint8_t>& out, size_t at) {
             z.avail_out = static_cast<uInt>(std::min<size_t>(out.size() - at, UINT_MAX));
             status = inflate(&z, Z_NO_FLUSH);
             if (status != Z_OK && status != Z_STREAM_END) {
-                Fail(z, "beschädigte Daten");
+                Fail(status == Z_MEM_ERROR ? "zu wenig Speicher" : "beschädigte Daten");
             }
             at = static_cast<size_t>(z.next_out - out.data());
         }

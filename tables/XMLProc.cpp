@@ -82,6 +82,39 @@ bool Decode(std::string_view bytes, const std::string& source, std::string& text
     return false;
 }
 
+// The parser's reason in the program's language (pugixml's own texts are English).
+const char* ParseProblem(const pugi::xml_parse_result& result) {
+    switch (result.status) {
+    case pugi::status_out_of_memory:
+        return "zu wenig Speicher";
+    case pugi::status_unrecognized_tag:
+        return "unbekannte Markierung";
+    case pugi::status_bad_pi:
+        return "fehlerhafte Deklaration oder Verarbeitungsanweisung";
+    case pugi::status_bad_comment:
+        return "fehlerhafter Kommentar";
+    case pugi::status_bad_cdata:
+        return "fehlerhafter CDATA-Abschnitt";
+    case pugi::status_bad_doctype:
+        return "fehlerhafte Dokumenttyp-Deklaration";
+    case pugi::status_bad_pcdata:
+        return "fehlerhafter Text";
+    case pugi::status_bad_start_element:
+        return "fehlerhaftes Start-Tag";
+    case pugi::status_bad_attribute:
+        return "fehlerhaftes Attribut";
+    case pugi::status_bad_end_element:
+        return "fehlerhaftes End-Tag";
+    case pugi::status_end_element_mismatch:
+        return "End-Tag passt nicht zum Start-Tag";
+    case pugi::status_ok:
+    case pugi::status_no_document_element:
+        return "kein Wurzelelement";
+    default:
+        return "nicht lesbar";
+    }
+}
+
 std::string EmptyTableText() {
     TCSVFile file;
     file.OutputFormat = 2;
@@ -136,7 +169,8 @@ bool TXMLModul::LoadBytes(std::string_view bytes, const std::string& source) {
             document_.load_buffer(text.data(), text.size(), kParse, pugi::encoding_utf8);
         active_ = result && Table();
         if (!active_) {
-            lastError_ = result ? "Das Dokument hat kein Wurzelelement" : result.description();
+            lastError_ = source + " ist kein lesbares XML-Dokument: " + ParseProblem(result) +
+                         " (an Zeichen " + std::to_string(result.offset) + ")";
         }
     }
     if (!active_) {

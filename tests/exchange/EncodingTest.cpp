@@ -54,7 +54,7 @@ const std::string kStopped =
     "\nwork: mobil.mdb\nserver: import.md_\ncard: ExportData.xm_\njobs: 0\n";
 const std::string kSentAndFetched =
     "I Fehlermeldung beim Mail-Abrufen der Daten: Fehler bei E-Mail-Verarbeitung (Schritt 2: zlib: "
-    "incorrect header check)\nwork: mobil.mdb\nserver: export.md_ import.md_\ncard: "
+    "beschädigte Daten)\nwork: mobil.mdb\nserver: export.md_ import.md_\ncard: "
     "ExportData.xm_\njobs: 0\n";
 
 // An export that is not read stops the run before anything is sent or fetched; the handheld's
@@ -72,10 +72,12 @@ TEST_F(ExchangeEncodingTest, TextArrivesAsMeantOrTheRunStops) {
         {Packed(Document("UTF-8", "Gr\xFC\xDF\x65")),
          Refused(Document("UTF-8", "Gr\xFC\xDF\x65"), "enthält",
                  " Text, der in der angegebenen Kodierung UTF-8 ungültig ist")},
-        {"this is no zlib stream", kUnread + "zlib: incorrect header check"},
+        {"this is no zlib stream", kUnread + "zlib: beschädigte Daten"},
         {WithoutEnd(Packed(Document("UTF-8", kMeant))),
          kUnread + "zlib: die Daten enden vor dem Ende des Datenstroms"},
-        {Packed("Id;AuftragId\n1;2\n"), kUnread + "No document element found"},
+        {Packed("Id;AuftragId\n1;2\n"),
+         kUnread + "Die Datei work/ExportData.xml ist kein lesbares XML-Dokument: kein "
+                   "Wurzelelement (an Zeichen 17)"},
     };
     for (const auto& [bytes, error] : cases) {
         SCOPED_TRACE(std::to_string(bytes.size()) + " bytes " + error);

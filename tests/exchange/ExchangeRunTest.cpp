@@ -196,7 +196,7 @@ TEST_F(ExchangeRunTest, RunsThatFailPartwayKeepWhatTheNextRunNeeds) {
              WriteText(Server("import.md_"), "garbage");
          },
          "I Fehlermeldung beim Mail-Abrufen der Daten: Fehler bei E-Mail-Verarbeitung (Schritt "
-         "2: zlib: incorrect header check)\nwork: mobil.mdb\nserver: export.md_ "
+         "2: zlib: beschädigte Daten)\nwork: mobil.mdb\nserver: export.md_ "
          "import.md_\ncard: ExportData.xm_ " +
              kAllTables + "\njobs: 12\n"},
         {[&] { WriteText(Server("import.md_"), Packed("")); },

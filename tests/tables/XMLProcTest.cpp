@@ -66,12 +66,17 @@ TEST(XMLModulTest, DecodesByMarkOrDeclaration) {
 
 TEST(XMLModulTest, FailuresKeepNothingAndNameTheReason) {
     testing::TTempFolder folder;
-    const std::string unknown = folder.File("unknown.xml"), missing = folder.File("missing.xml");
+    const std::string unknown = folder.File("unknown.xml"), missing = folder.File("missing.xml"),
+                      broken = folder.File("broken.xml");
     std::ofstream(folder.File("good.xml")) << "<t><r><v>1</v></r></t>";
     std::ofstream(unknown) << "<?xml version=\"1.0\" encoding=\"x-no\"?><t><r/></t>";
+    std::ofstream(broken) << "<t><r></x></t>";
     TXMLModul table;
     for (const auto& [file, error] :
          {std::pair{unknown, "Die Datei " + unknown + " gibt die unbekannte Kodierung x-no an"},
+          {broken, "Die Datei " + broken +
+                       " ist kein lesbares XML-Dokument: End-Tag passt nicht zum Start-Tag (an "
+                       "Zeichen 8)"},
           {missing, "Die Datei " + missing + " kann nicht gelesen werden"}}) {
         EXPECT_TRUE(table.LoadFromFile(folder.File("good.xml")));
         EXPECT_FALSE(table.LoadFromFile(file));
