@@ -9,12 +9,6 @@ namespace orvendal::testing {
 namespace {
 
 TEST(VelMailSettings, MissingKeysGiveFileModeDefaults) {
-    TMemoryStream plain; // not enciphered: every key reads as missing
-    plain.WriteString("1=12\r\n10=agent\r\n");
-    plain.Rewind();
-    TVelMail raw;
-    raw.LoadSettings(plain);
-    EXPECT_EQ(raw.SendName, "0_0_");
     auto mail = LoadedMail({"1=12", "2=abc", "25=pc@example.org", "9=x"});
     EXPECT_FALSE(mail->UseMail || mail->UseMapi || mail->UseImap || !mail->DecryptSubjects ||
                  !mail->EncryptSubjects || !mail->Message.FromAddress.empty());
@@ -35,7 +29,8 @@ TEST(VelMailSettings, KeysSelectReaderHostsAndSecurity) {
     // clang-format off
     for (auto [lines, servers, security] : {
              std::tuple{L{"11=mail.example"}, "mail.example:110 mail.example:25", S::Plain},
-             {L{"11=h:2110", "14=s:2525"}, "h:2110 s:2525", S::Plain},
+             {L{"11=h:65535", "14=s:1"}, "h:65535 s:1", S::Plain},
+             {L{"11=h:0", "14=s:65536"}, "h:0:110 s:65536:25", S::Plain},
              {L{"11=h", "14=-"}, "h:110 :25", S::Plain},
              {L{"11=h", "22=1"}, "h:143 :25 I", S::Plain},
              {L{"11=MAPI", "22=1"}, ":0 :25 MI", S::Plain},
@@ -75,7 +70,7 @@ TEST(VelMailSubject, PlainAndEnciphered) {
 }
 
 // File mode: a send writes the packed data to the pattern with the tag (a photo's source goes);
-// a receive replaces import.mdb whole or not at all and takes the input only when it worked.
+// no input file is no import. (Receiving, damaged input included: tests/exchange.)
 TEST(VelMailFileMode, SendsAndReceivesThroughTheSharedFolder) {
     TTempFolder work, shared;
     auto mail = LoadedMail({"1=7", "4=" + work.Path(), "14=x", "28=" + shared.Path() + "out%s.md_",
@@ -89,25 +84,11 @@ TEST(VelMailFileMode, SendsAndReceivesThroughTheSharedFolder) {
         EXPECT_EQ(*content ? Inflated(packed) : packed, content);
         EXPECT_EQ(fs::exists(source), !isBlob);
     }
-    EXPECT_FALSE(mail->SendData(false, work.Path() + "none.mdb", ""));
-    EXPECT_TRUE(mail->ErrorText.starts_with("Fehler bei E-Mail-Verarbeitung (Schritt 10: "));
     EXPECT_TRUE(
         LoadedMail({"4=" + work.Path(), "14=-", "28=/nowhere/%s"})->SendData(false, "", ""));
 
-    fs::remove(work.Path() + "export.mdb");
     EXPECT_TRUE(mail->ReceiveData());
-    EXPECT_TRUE(fs::is_empty(work.Path()));
-    WriteText(work.Path() + "import.mdb", "old");
-    std::string packed = Deflated("import data");
-    WriteText(shared.Path() + "in.md_", packed.substr(0, packed.size() / 2));
-    EXPECT_FALSE(mail->ReceiveData());
-    EXPECT_TRUE(mail->ErrorText.starts_with("Fehler bei E-Mail-Verarbeitung (Schritt 2: "));
-    EXPECT_EQ(ReadText(work.Path() + "import.mdb"), "old");
-    EXPECT_EQ(std::distance(fs::directory_iterator(work.Path()), {}), 1);
-    WriteText(shared.Path() + "in.md_", packed);
-    ASSERT_TRUE(mail->ReceiveData()) << mail->ErrorText;
-    EXPECT_EQ(ReadText(work.Path() + "import.mdb"), "import data");
-    EXPECT_FALSE(fs::exists(shared.Path() + "in.md_"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(work.Path()), {}), 1); // export.mdb alone
 }
 
 // Simple MAPI over the folder-backed library (tests/fakes/mapi: one text file per message),
