@@ -42,9 +42,5 @@ class Handler(socketserver.StreamRequestHandler):
                 return
 
 
-class Server(socketserver.ThreadingTCPServer):
-    allow_reuse_address = True
-    daemon_threads = True
-
-
-Server(("127.0.0.1", int(sys.argv[1])), Handler).serve_forever()
+socketserver.ThreadingTCPServer.allow_reuse_address = True
+socketserver.ThreadingTCPServer(("127.0.0.1", int(sys.argv[1])), Handler).serve_forever()

@@ -42,11 +42,9 @@ def authenticate(server, session, envelope, mechanism, auth_data):
 
 context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
 context.load_cert_chain(CERT, KEY)
-options = dict(hostname="127.0.0.1", authenticator=authenticate)
-for controller in [
-        Controller(Store(), port=int(TLS), ssl_context=context, auth_require_tls=False, **options),
-        Controller(Store(), port=int(STARTTLS), tls_context=context, require_starttls=True,
-                   **options),
-        Controller(Store(), port=int(PLAIN), auth_require_tls=False, **options)]:
-    controller.start()
+for port, extra in ((TLS, dict(ssl_context=context, auth_require_tls=False)),
+                    (STARTTLS, dict(tls_context=context, require_starttls=True)),
+                    (PLAIN, dict(auth_require_tls=False))):
+    Controller(Store(), port=int(port), hostname="127.0.0.1", authenticator=authenticate,
+               **extra).start()
 asyncio.get_event_loop().run_forever()

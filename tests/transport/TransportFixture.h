@@ -62,25 +62,20 @@ inline std::string SampleContent(size_t size) {
 
 // Holds the loopback mail servers for one test: ctest runs cases in parallel, and they share
 // one mailbox and one SMTP folder. Released with the object.
-class TMailServersLock {
-public:
-    TMailServersLock() {
-        if (std::string dir = Env("ORVENDAL_TEST_SMTP_DIR"); !dir.empty())
-            fd_ = open((dir + "/../servers.lock").c_str(), O_CREAT | O_RDWR, 0600);
-        flock(fd_, LOCK_EX);
-    }
-    ~TMailServersLock() { close(fd_); } // closing releases the lock
-
-private:
-    int fd_ = -1;
+struct TMailServersLock {
+    std::string dir = Env("ORVENDAL_TEST_SMTP_DIR");
+    int fd = dir.empty() ? -1 : open((dir + "/../servers.lock").c_str(), O_CREAT | O_RDWR, 0600);
+    TMailServersLock() { flock(fd, LOCK_EX); }
+    ~TMailServersLock() { close(fd); } // closing releases the lock
 };
 
+// The web server's address (http://127.0.0.1:PORT), its state folder and tinyproxy's host:port.
 struct THttpEnv {
-    std::string Url, Dir, Proxy; // http://127.0.0.1:PORT, the state folder, tinyproxy's host:port
+    std::string Url = Env("ORVENDAL_TEST_HTTP_URL"), Dir = Env("ORVENDAL_TEST_HTTP_DIR");
+    std::string Proxy = Env("ORVENDAL_TEST_PROXY");
 };
 inline THttpEnv HttpEnv() {
-    return {Env("ORVENDAL_TEST_HTTP_URL"), Env("ORVENDAL_TEST_HTTP_DIR"),
-            Env("ORVENDAL_TEST_PROXY")};
+    return {};
 }
 #define ORVENDAL_REQUIRE_HTTP(env)                                                                 \
     if ((env).Url.empty() || (env).Dir.empty() || (env).Proxy.empty())                             \

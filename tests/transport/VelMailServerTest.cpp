@@ -67,13 +67,12 @@ protected:
     // The subjects left in the mailbox; dovecot finishes a POP3 QUIT after its reply.
     std::set<std::string> Left(size_t expected) {
         std::set<std::string> subjects;
-        for (int i = 0; i < 40 && (i == 0 || subjects.size() != expected); ++i, usleep(50000)) {
+        for (int i = 0; i < 40 && subjects.size() != expected; ++i, usleep(50000)) {
             subjects.clear();
-            for (const char* sub : {"/new", "/cur"})
-                for (const auto& entry : fs::directory_iterator(maildir + sub)) {
-                    std::string text = ReadText(entry.path());
+            for (const auto& entry : fs::recursive_directory_iterator(maildir))
+                if (std::string text = entry.is_directory() ? "" : ReadText(entry.path());
+                    text.starts_with("Subject: "))
                     subjects.insert(text.substr(9, text.find("\r\n") - 9));
-                }
         }
         return subjects;
     }
