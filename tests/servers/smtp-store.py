@@ -1,6 +1,7 @@
 """Three loopback SMTP servers (plain with AUTH, STARTTLS required, TLS) storing each message as
-FOLDER/NNNN.eml after X-Envelope-From/To/TLS lines; each AUTH, MAIL and DATA with its TLS state goes
-to FOLDER/../smtp-seen.log. Usage: smtp-store.py FOLDER CERT KEY PLAIN_PORT STARTTLS_PORT TLS_PORT"""
+FOLDER/NNNN.eml after X-Envelope-From/To/TLS lines; each AUTH, MAIL and DATA with its TLS state
+goes to FOLDER/../smtp-seen.log.
+Usage: smtp-store.py FOLDER CERT KEY PLAIN_PORT STARTTLS_PORT TLS_PORT"""
 import asyncio
 import itertools
 import os

@@ -10,13 +10,13 @@ pids+=($!)
 printf 'Port %s\nListen 127.0.0.1\n' "$pport" >"$proxy/tinyproxy.conf"
 tinyproxy -d -c "$proxy/tinyproxy.conf" >"$proxy/tinyproxy.out" 2>&1 &
 pids+=($!)
-# Both answer once a probe through the proxy reaches the web server.
+# Both answer once a request through the proxy reaches the web server.
 probe() {
-  /usr/bin/python3 -c "import urllib.request as u
-for proxy in ({}, {'http': 'http://127.0.0.1:$pport'}):
-    u.build_opener(u.ProxyHandler(proxy)).open('http://127.0.0.1:$port/status/204', timeout=2)"
+  (exec 3<>"/dev/tcp/127.0.0.1/$pport" &&
+    printf "GET http://127.0.0.1:$port/status/204 HTTP/1.0\r\n\r\n" >&3 &&
+    read -r -t 2 status <&3 && [[ $status == *" 204 "* ]]) 2>/dev/null
 }
-for _ in $(seq 50); do probe 2>/dev/null && break; sleep 0.2; done
-probe 2>/dev/null || { echo "start-http: web server or tinyproxy does not answer" >&2; exit 1; }
+for _ in $(seq 50); do probe && break; sleep 0.2; done
+probe || { echo "start-http: web server or tinyproxy does not answer" >&2; exit 1; }
 export ORVENDAL_TEST_HTTP_URL=http://127.0.0.1:$port ORVENDAL_TEST_HTTP_DIR=$http
 export ORVENDAL_TEST_HTTPS_PORT=$tlsport ORVENDAL_TEST_PROXY=127.0.0.1:$pport

@@ -54,14 +54,10 @@ pids+=($!)
 pids+=($!)
 /usr/bin/python3 "$here/pop3-script.py" "$script" "$base/script" >"$base/script.log" 2>&1 &
 pids+=($!)
+greets() { (exec 3<>"/dev/tcp/127.0.0.1/$1" && read -r -t 1 -n 1 <&3) 2>/dev/null; }
 for port in $pop3 $imap $smtp $smtps $script; do # each greets within 10 s
-  for _ in $(seq 100); do
-    /usr/bin/python3 -c "import socket; socket.create_connection(('127.0.0.1',$port),1).recv(1)[0]" \
-      2>/dev/null && continue 2
-    sleep 0.1
-  done
-  echo "start-mail: port $port does not answer" >&2
-  exit 1
+  for _ in $(seq 100); do greets "$port" && break; sleep 0.1; done
+  greets "$port" || { echo "start-mail: port $port does not answer" >&2; exit 1; }
 done
 export ORVENDAL_TEST_POP3=127.0.0.1:$pop3 ORVENDAL_TEST_IMAP=127.0.0.1:$imap
 export ORVENDAL_TEST_POP3S=127.0.0.1:$pop3s ORVENDAL_TEST_IMAPS=127.0.0.1:$imaps
