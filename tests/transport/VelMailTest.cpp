@@ -126,10 +126,11 @@ TEST(MAPIMailStore, TakesTheLastMatchInVisitOrderAndKeepsItOnFailure) {
 // code 1. Loading happens once per process: each case runs in a fresh one.
 TEST(MAPIMailMissing, EveryCallGivesCode1) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // clang-format off
     for (auto [installed, library] : {std::pair{"1 ", ORVENDAL_FAKE_MAPI_LIBRARY},
-                                      {"0", ORVENDAL_FAKE_MAPI_LIBRARY},
-                                      {"1", "/nonexistent/libmapi.so"},
-                                      {"1", "libz.so.1"}})
+             {"0", ORVENDAL_FAKE_MAPI_LIBRARY}, {"1", "/nonexistent/libmapi.so"},
+             {"1", "libz.so.1"}})
+        // clang-format on
         EXPECT_EXIT(
             {
                 setenv("ORVENDAL_MAPI_INSTALLED", installed, 1);
