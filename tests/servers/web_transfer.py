@@ -1,18 +1,19 @@
 """Loopback HTTP(S) server for the tests: the web transfer script, static files and faults
 (paths: transport/README.md). Usage: web_transfer.py STATE_DIR PORT TLS_PORT CERT KEY"""
 import http.server
+import itertools
 import os
 import ssl
 import sys
 import threading
 
 STATE, PORT, TLS_PORT, CERT, KEY = sys.argv[1:6]
-lock = threading.Lock()
+lock, uploads = threading.Lock(), itertools.count(1)
 
 
-def stored(folder, name):
+def stored(folder, name, missing=None):
     path = os.path.join(STATE, folder, os.path.basename(name))
-    return open(path, "rb").read() if os.path.isfile(path) else None
+    return open(path, "rb").read() if os.path.isfile(path) else missing
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -33,13 +34,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif parts[0] == "drop":  # announces more than it sends, then closes
             content, length, self.close_connection = b"x" * 1000, 100000, True
         elif body is not None:
-            with lock:
-                upload = "%03d.body" % (len(os.listdir(os.path.join(STATE, "uploads"))) + 1)
-                with open(os.path.join(STATE, "uploads", upload), "wb") as out:
-                    out.write(body)
+            upload = os.path.join(STATE, "uploads", "%03d.body" % next(uploads))
+            open(upload, "wb").write(body)
         elif args[1:2] == ["-2"]:
-            content = stored("probe", args[0] + ".txt")
-            content = b"OK" if content is None else content
+            content = stored("probe", args[0] + ".txt", b"OK")
         elif args[1:2] == ["100"]:
             content = stored("download", args[0] + ".z")
         else:

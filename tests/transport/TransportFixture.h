@@ -22,8 +22,7 @@ namespace orvendal::testing {
 namespace fs = std::filesystem;
 
 inline std::string Env(const char* name) {
-    const char* value = std::getenv(name);
-    return value == nullptr ? std::string() : value;
+    return std::getenv(name) == nullptr ? "" : std::getenv(name);
 }
 inline std::string ReadText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -91,7 +90,7 @@ inline std::string UniqueKey() {
 struct TRequest {
     std::string Method, Path, Agent, Via, Body;
 };
-// The requests the server logged that keep accepts (Body: the stored body's name, if any).
+// The requests the server logged that keep accepts (Body: the stored body's path, if any).
 template <typename Keep> std::vector<TRequest> Requests(const THttpEnv& env, Keep keep) {
     std::vector<TRequest> found;
     std::istringstream log(ReadText(env.Dir + "/requests.log"));
@@ -99,8 +98,7 @@ template <typename Keep> std::vector<TRequest> Requests(const THttpEnv& env, Kee
                      std::getline(log, r.Agent, '\t') && std::getline(log, r.Via, '\t') &&
                      std::getline(log, r.Body);)
         if (keep(r))
-            found.push_back({r.Method, r.Path, r.Agent, r.Via,
-                             r.Body.empty() ? "" : ReadText(env.Dir + "/uploads/" + r.Body)});
+            found.push_back({r.Method, r.Path, r.Agent, r.Via, ReadText(r.Body)});
     return found;
 }
 inline std::vector<TRequest> RequestsContaining(const THttpEnv& env, const std::string& part) {

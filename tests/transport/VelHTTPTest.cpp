@@ -40,9 +40,6 @@ protected:
         WriteText(import, "old import");
     }
     std::vector<TRequest> Ours() { return RequestsContaining(env, "?" + key + "&"); }
-    std::vector<TRequest> Uploads(const char* mark) {
-        return UploadsWithAgent(env, "_WebTransfer" + (mark + key));
-    }
     THttpEnv env = HttpEnv();
     std::string key = UniqueKey(), ca = Env("ORVENDAL_TEST_CA");
     std::string https = "https://localhost:" + Env("ORVENDAL_TEST_HTTPS_PORT") + "/transfer.php";
@@ -119,7 +116,8 @@ TEST_F(VelHTTPTest, UploadsPostThePackedFile) {
             << http.ErrorText;
         EXPECT_EQ(fs::exists(file), size >= 0 && (!isBlob || !error.empty()));
     }
-    auto exports = Uploads("_"), photos = Uploads("B");
+    auto exports = UploadsWithAgent(env, "_WebTransfer_" + key);
+    auto photos = UploadsWithAgent(env, "_WebTransferB" + key);
     ASSERT_EQ(exports.size() + photos.size(), 3u);
     EXPECT_TRUE(exports[0].Body == Deflated(SampleContent(300000)) && exports[1].Body.empty());
     EXPECT_TRUE(photos[0].Body == Deflated(SampleContent(2000)));
