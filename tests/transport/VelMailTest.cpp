@@ -8,12 +8,25 @@
 namespace orvendal::testing {
 namespace {
 
-TEST(VelMailSettings, MissingKeysGiveFileModeDefaults) {
+// Without keys: file mode, names from device number and name, both ciphers; a subject matches
+// when it starts with the receive name, plain or enciphered.
+TEST(VelMailSettings, MissingKeysGiveFileModeDefaultsAndSubjectsMatch) {
     auto mail = LoadedMail({"1=12", "2=abc", "25=pc@example.org", "9=x"});
     EXPECT_FALSE(mail->UseMail || mail->UseMapi || mail->UseImap || !mail->DecryptSubjects ||
                  !mail->EncryptSubjects || !mail->Message.FromAddress.empty());
     EXPECT_EQ(mail->SendName + " " + mail->ReceiveName + " " + mail->WorkDir,
               "0_12_abc 50_12_abc " + TempPath());
+    std::string wanted, outgoing;
+    EncryptTextToHex("50_12_abc", wanted);
+    EncryptTextToHex("0_12_abc", outgoing);
+    // clang-format off
+    for (auto [subject, matches] : {std::pair{wanted, true}, {"50_12_abc more", true},
+             {"x50_12_abc", false}, {"50_12_ABC", false}, {outgoing, false}})
+        // clang-format on
+        EXPECT_EQ(mail->SubjectMatches(subject), matches) << subject;
+    mail->DecryptSubjects = false;
+    EXPECT_FALSE(mail->SubjectMatches(wanted));
+    EXPECT_EQ(FormatPattern("/x/in%s-%s-%d%n", "%s%n"), "/x/in%s%n-%s-%d%n");
     mail = LoadedMail({"10=x", "25=pc@example.org", "9=5", "31=send", "81=recv", "32=", "82= "});
     EXPECT_EQ(mail->SendName + mail->ReceiveName + mail->Message.FromName,
               "sendrecvpc@example.org");
@@ -51,22 +64,6 @@ TEST(VelMailSettings, KeysSelectReaderHostsAndSecurity) {
         EXPECT_TRUE(in.Security == security && out.Security == security) << servers;
         EXPECT_EQ(in.CAFile + out.CAFile, "/etc/ca.pem/etc/ca.pem");
     }
-}
-
-TEST(VelMailSubject, PlainAndEnciphered) {
-    auto mail = LoadedMail({"1=12", "2=abc"});
-    std::string wanted, outgoing;
-    EncryptTextToHex("50_12_abc", wanted);
-    EncryptTextToHex("0_12_abc", outgoing);
-    for (auto [subject, matches] : {std::pair{wanted, true},
-                                    {"50_12_abc more", true},
-                                    {"x50_12_abc", false},
-                                    {"50_12_ABC", false},
-                                    {outgoing, false}})
-        EXPECT_EQ(mail->SubjectMatches(subject), matches) << subject;
-    mail->DecryptSubjects = false;
-    EXPECT_FALSE(mail->SubjectMatches(wanted));
-    EXPECT_EQ(FormatPattern("/x/in%s-%s-%d%n", "%s%n"), "/x/in%s%n-%s-%d%n");
 }
 
 // File mode: a send writes the packed data to the pattern with the tag (a photo's source goes);
