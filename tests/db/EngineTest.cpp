@@ -120,6 +120,9 @@ SELECT V FROM U WHERE V LIKE 'é%' ORDER BY V => é;éclair;Élan;Émile;ÉTAGE
 SELECT V FROM U WHERE V LIKE 'ÜBER_MA%' => Über-Maß
 SELECT V FROM U WHERE V LIKE 'ÜBER!_%' ESCAPE '!' => über_all
 SELECT CHR(228)||CHR(128)||CHR(150)||CHR(65),'Gr'+CHR(252)+'n' => ä€–A|Grün
+SELECT 'a'+CHR(255)+'b',CHR(256)||CHR(0)||'x',length('a'+CHR(1)+'b') => aÿb|x|3
+SELECT Format('2026-01-01 00:00:00','yymmddhhnnss'),Format('31.12.2026 23:59:59','yymmddhhnnss') => 260101000000|261231235959
+SELECT Format('2026-00-01','y'),Format('2026-01-00','y'),Format('2026-01-01 24:00','y'),Format('2026-01-01 23:60','y'),Format('2026-01-01 23:59:60','y') => 2026-00-01|2026-01-00|2026-01-01 24:00|2026-01-01 23:60|2026-01-01 23:59:60
 XML0 SELECT Id,SysValue||'ß' AS V FROM SysData WHERE 0=0 AND Id<10 ORDER BY Id => <?xml version="1.0" standalone="yes"?><CRLF><table><CRLF><record><Id>8</Id><V>12aß</V></record><CRLF><record><Id>9</Id><V>01.06.2026ß</V></record><CRLF></table><CRLF>
 XML1 SELECT Id FROM SysData WHERE Id<10 ORDER BY Id DESC => <?xml version="1.0" standalone="yes"?><CRLF><table><CRLF><record_1><Id>9</Id></record_1><CRLF><record_2><Id>8</Id></record_2><CRLF></table><CRLF>
 XML0 SELECT Id FROM Nowhere => <?xml version="1.0" standalone="yes"?><CRLF><table><CRLF><record><SQL-Fehlermeldung>no such table: Nowhere</SQL-Fehlermeldung></record><CRLF></table><CRLF>
