@@ -78,6 +78,7 @@ SELECT Id,SysValue,LastEdit FROM SysData ORDER BY Id => 8|12a|04.03.2026 05:06:0
 SELECT Id FROM SysData WHERE LastEdit LIKE '2026-12-06 10:05:00' AND LastEdit>'06.12.2026 09:00' => 9
 UPDATE SysData SET SysValue='01.06.2026',LastEdit='31.12.2025 23:59:58' WHERE Id=9 => #1
 SELECT SysValue,LastEdit FROM SysData WHERE LastEdit<'2026-01-01' => 01.06.2026|31.12.2025 23:59:58
+SELECT Id FROM SysData WHERE LastEdit>='04.03.2026 05:06:07' AND LastEdit<='04.03.2026 05:06:07' => 8
 UPDATE SysData SET SysValue='x' WHERE Id=99 => #0
 SELECT TOP 1 Id FROM SysData ORDER BY Id DESC; => 9
 select distinct top 1 LastEdit FROM SysData ORDER BY LastEdit => 31.12.2025 23:59:58
@@ -199,6 +200,7 @@ TEST_F(DbEngine, ConnectOpensOnlyDatabaseFilesAtTheWholePath) {
         {std::nullopt, "Could not find file '" + other + "'."},
         {"", unknown},
         {"just some text, no database", unknown},
+        {"SQLite format 3", unknown}, // one byte short of the signature
         {jet, "The file '" + other +
                   "' is a Microsoft Access (Jet/ACE) database; this provider "
                   "opens SQLite 3 database files only."}};
