@@ -66,6 +66,12 @@ protected:
             ink, orientation);
         fs::last_write_time(path, fs::file_time_type{});
     }
+    // The file's last-write time set to 5.12.2026 11:00 and the minutes given, local time.
+    static void Taken(const std::string& path, int minutes) {
+        std::tm shot{0, minutes, 11, 5, 11, 126, 0, 0, -1, 0, nullptr};
+        fs::last_write_time(path, fs::file_time_type::clock::from_sys(
+                                      std::chrono::system_clock::from_time_t(std::mktime(&shot))));
+    }
     void Read(int id, const std::string& file) {
         ASSERT_TRUE(
             db_.Select(schema::MBlobColumns, "MBlob", "Id=" + std::to_string(id), "", blob_.Rows));
@@ -201,6 +207,7 @@ TEST_F(VelBlobTest, CameraFileNamesFromTheValueAndThePrefix) {
                                     {R"(\Storage Card\DCIM\IMG_0815.jpg)", "DSC", "IMG_0815.jpg"},
                                     {"815", "DSC", R"(E:\DCIM\DSC00815.jpg)"}};
     Photo(Camera("DSCN0001.jpg"), 64, 48);
+    std::ofstream(Camera(".jpg")) << "a name, no more"; // sorted first, but no picture's name
     Photo(Camera("IMG_0002.JPG"), 64, 48);
     for (const auto& [value, prefix, expected] : cases) {
         Exec("DELETE FROM MBlob");
@@ -224,10 +231,7 @@ TEST_F(VelBlobTest, TheAssignmentDialogsLogicStepByStep) {
     Row(1, "", "0", 52);
     Row(2, "", "0", 57, 2000);
     Photo(Camera("IMG_1.jpg"), 1600, 1200);
-    std::tm shot{0, 1, 11, 5, 11, 126, 0, 0, -1, 0, nullptr};
-    fs::last_write_time(Camera("IMG_1.jpg"),
-                        fs::file_time_type::clock::from_sys(
-                            std::chrono::system_clock::from_time_t(std::mktime(&shot))));
+    Taken(Camera("IMG_1.jpg"), 1);
     std::ofstream(Camera("IMG_2.jpg")) << "no picture";
     fs::create_directory(Work("Fotos"));
     for (const char* taken : {"IMG_1.jpg", "_IMG_1.jpg"}) // archive names already taken
@@ -282,6 +286,12 @@ TEST_F(VelBlobTest, TheAssignmentDialogsLogicStepByStep) {
     EXPECT_EQ(CurrentRow(blob_.Rows), 2); // the next row without a photo
     blob_.ButtonClick(321);
     EXPECT_TRUE(IsEOF(blob_.Rows));
+    Exec("UPDATE MBlob SET FeldBlob=NULL,Status='0' WHERE Id=1"); // an hour apart is not too far
+    Taken(Camera("IMG_1.jpg"), 0);
+    view_.FontColor.clear();
+    blob_.Open();
+    EXPECT_EQ(view_.Text["Label106"], "05.12.2026 11:00");
+    EXPECT_NE(view_.FontColor["Label105"], (TColor{255, 0, 0}));
     EXPECT_EQ(view_.Boxes.size(), 4u) << view_.BoxTexts(); // the opening and three questions
 }
 
