@@ -51,6 +51,8 @@ TEST(Crypt, TextsAndHexSubjects) {
         EXPECT_EQ(hex.size(), digits) << subject;
         EXPECT_EQ(hex.find_first_not_of("0123456789abcdef"), std::string::npos);
         EXPECT_EQ(hex.substr(0, 8), "42464802"); // "BFH" 2
+        DecryptHexText(hex, back);
+        EXPECT_EQ(back, subject);
         std::transform(hex.begin(), hex.end(), hex.begin(), ::toupper);
         DecryptHexText(hex + "7", back); // upper-case digits and an odd last one read the same
         EXPECT_EQ(back, subject);
