@@ -149,6 +149,10 @@ TEST_F(VelBlobTest, StoredPhotosAreShrunkUprightInRgbAndStampedInTheirCorner) {
         EXPECT_EQ(db_.CountRows("MBlob", "Status='1' and Id=" + std::to_string(id)), 1);
     }
     EXPECT_TRUE(view_.Boxes.empty()) << view_.BoxTexts();
+    TMemoryStream bytes; // quality 70: the last luminance quantizer is 99 x (200 - 2 x 70) %
+    db_.ReadBlob("MBlob", "FeldBlob", "Id=1", bytes);
+    const std::string jpeg = bytes.AsString();
+    EXPECT_EQ(int(uint8_t(jpeg.at(jpeg.find("\xFF\xDB") + 68))), 59);
 }
 
 // A refused picture leaves the row as it was and nothing behind: no archive copy, no folder.
