@@ -24,23 +24,16 @@ inline void WriteSettings(const std::string& fileName, const Lines& lines) {
     stream.SaveToFile(fileName);
 }
 
-// Lines of a device settings file: identity, name, number and the extra lines.
-inline Lines DeviceLines(const std::string& identity, const std::string& name,
-                         const std::string& number, const Lines& extra = {}) {
-    Lines lines = {"1=" + identity, "2=" + name, "7=" + number};
-    lines.insert(lines.end(), extra.begin(), extra.end());
-    return lines;
+// A device settings file: identity PPC-number, name, number, then the extra lines.
+inline void WriteDevice(const std::string& fileName, const std::string& number,
+                        const std::string& name, Lines extra = {}) {
+    extra.insert(extra.begin(), {"1=PPC-" + number, "2=" + name, "7=" + number});
+    WriteSettings(fileName, extra);
 }
 
-// A program folder whose program file is "orvendal" (settings file "orvendal.ini").
-class TProgramFolder : public TTempFolder {
-public:
-    std::string ProgramFile() const { return Path() + "orvendal"; }
-};
-
-// A TForm1 over a scripted view and a program folder.
+// A TForm1 over a scripted view; its program file is "orvendal" in folder.
 struct TFormUnderTest {
-    explicit TFormUnderTest(const TProgramFolder& folder) : Form(View, folder.ProgramFile()) {}
+    explicit TFormUnderTest(const TTempFolder& folder) : Form(View, folder.File("orvendal")) {}
     TScriptedView View;
     TForm1 Form;
 };
@@ -60,37 +53,6 @@ private:
     TTempFolder unique_; // its name keeps the names of parallel tests apart
     std::string prefix_ = fs::path(unique_.Path()).parent_path().filename().string() + "-";
     std::string url_ = Env("ORVENDAL_TEST_HTTP_URL");
-};
-
-// An office for orvendal-cli in a fresh folder: the program folder program/, the folder-backed
-// handheld handheld/, and for each device x its folder "\x\" there and work/x/ on the desktop.
-class TOfficeTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setenv("ORVENDAL_RAPI_LIBRARY", ORVENDAL_DEVICE_LIBRARY, 1);
-        setenv("ORVENDAL_DEVICE_ROOT", Path("handheld").c_str(), 1);
-        fs::create_directories(Path("program"));
-    }
-    std::string Path(const std::string& name) const { return folder.File(name); }
-    // Writes program/x.ini for device x: identity PPC-x, name, number, its folders, then keys.
-    void Device(const std::string& x, const std::string& number, const std::string& name,
-                Lines keys = {}) {
-        fs::create_directories(Path("handheld/" + x));
-        keys.insert(keys.begin(), {"3=\\" + x + "\\", "4=" + Path("work/" + x + "/")});
-        WriteSettings(Path("program/" + x + ".ini"), DeviceLines("PPC-" + x, name, number, keys));
-    }
-    TProcess Start(const std::string& args) {
-        return TProcess("exec " + std::string(ORVENDAL_BINARY_DIR) +
-                        "/app/orvendal-cli --program-dir " + Path("program") + " " + args);
-    }
-    // Runs orvendal-cli; the varying end of a transport's message on stderr becomes "…".
-    TRun Cli(const std::string& args) {
-        TRun run = Start(args).Wait();
-        run.Err = std::regex_replace(run.Err, std::regex(R"(\(Schritt 10: .*)"), "(Schritt 10: …");
-        return run;
-    }
-
-    TTempFolder folder;
 };
 
 } // namespace orvendal::testing

@@ -1,16 +1,27 @@
-// The console front end: its confirmations, and the orvendal-cli commands run as programs over
-// real program folders.
+// The console front end: its confirmations, and orvendal-cli run as a program over real program
+// folders: device settings, photo commands, support dispatch, manual update and the data exchange
+// of an office with its JSON report.
 
 #include "AppFixture.h"
 
 #include "app/ConsoleView.h"
 #include "common/MobilDb.h"
+#include "device/DeviceSandbox.h"
+#include "exchange/ServerSimulator.h"
 #include "photo/Jpeg.h"
 
+#include <nlohmann/json.hpp>
+#include <vmime/vmime.hpp>
+
+#include <poll.h>
+
+#include <optional>
 #include <sstream>
 
 namespace orvendal::testing {
 namespace {
+
+using nlohmann::json;
 
 TEST(ConsoleViewTest, ConfirmationsFollowTheOptionThenTheTerminal) {
     const std::tuple<std::optional<bool>, bool, const char*, std::string> cases[] = {
@@ -28,34 +39,89 @@ TEST(ConsoleViewTest, ConfirmationsFollowTheOptionThenTheTerminal) {
     }
 }
 
-class CliTest : public TOfficeTest {
+int Count(const std::string& file, const std::string& table, const std::string& where = "") {
+    TSQLADOServer db;
+    db.SetServerType(Jet);
+    db.DataSource = file;
+    return db.Connect() ? db.CountRows(table, where) : -1;
+}
+
+// An office for orvendal-cli in a fresh folder: the program folder program/, the docked
+// folder-backed handheld handheld/, and for each device x its folder "\x\" there and work/x/ on
+// the desktop. Nothing listens on loopback port 1: a server that is down.
+class CliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        TOfficeTest::SetUp();
-        Device("a", "101", "Kundendienst Nord",
-               {"8=http://transfer.example/", "13=geheim-smtp", "16=geheim-pop", "17=proxy.intern",
-                "18=8080"});
-        Device("b", "102", "Werkstatt", {"18=8080"});
+        setenv("ORVENDAL_RAPI_LIBRARY", ORVENDAL_DEVICE_LIBRARY, 1);
+        Dock(true);
+        fs::create_directories(Path("program"));
     }
-    const std::string work = Path("work/a/"), camera = Path("dcim/");
+    std::string Path(const std::string& name) const { return folder.File(name); }
+    void Dock(bool docked) {
+        docked ? setenv("ORVENDAL_DEVICE_ROOT", Path("handheld").c_str(), 1)
+               : unsetenv("ORVENDAL_DEVICE_ROOT");
+    }
+    // Writes program/x.ini for device x: its number, name, its folders, then keys.
+    void Device(const std::string& x, const std::string& number, const std::string& name,
+                Lines keys = {}) {
+        fs::create_directories(Path("handheld/" + x));
+        keys.insert(keys.begin(), {"3=\\" + x + "\\", "4=" + Path("work/" + x + "/")});
+        WriteDevice(Path("program/" + x + ".ini"), number, name, keys);
+    }
+    // Device x exchanging by mail through the shared folder server/x/, where the server's
+    // packed reply waits; its export waits on the handheld when docked.
+    void MailDevice(const std::string& x, const std::string& number, const std::string& name,
+                    bool docked, const std::string& reply, int transferPort = 1) {
+        const std::string server = Path("server/" + x + "/");
+        Device(x, number, name,
+               {"8=http://127.0.0.1:" + std::to_string(transferPort) + "/", "14=localhost",
+                "28=" + server + "export%s.md_", "78=" + server + "import%s.md_"});
+        if (docked) {
+            simulator::MakeDeviceExport(Path("handheld/" + x + "/ExportData.xm_"), "PPC-" + number);
+        }
+        fs::create_directories(server);
+        WriteText(server + "import.md_", Deflated(reply));
+    }
+    // A database as the server answers it, in answer.mdb.
+    std::string Answer() {
+        std::string error;
+        EXPECT_TRUE(simulator::MakeImportDatabase(Path("answer.mdb"), {}, error)) << error;
+        return ReadText(Path("answer.mdb"));
+    }
+    TProcess Start(const std::string& args) {
+        return TProcess("exec " + std::string(ORVENDAL_BINARY_DIR) +
+                        "/app/orvendal-cli --program-dir " + Path("program") + " " + args);
+    }
+    // Runs orvendal-cli; the varying end of a transport's message on stderr becomes "…".
+    TRun Cli(const std::string& args) {
+        TRun run = Start(args).Wait();
+        run.Err = std::regex_replace(run.Err, std::regex(R"(\(Schritt 10: .*)"), "(Schritt 10: …");
+        return run;
+    }
+
+    TTempFolder folder;
 };
 
 // A port without a host is no proxy; the working folder is made when the settings are loaded.
 TEST_F(CliTest, DevicesAndDeviceShowTheSettingsWithoutPasswordsOrFailWithTheirExitCode) {
+    Device("b", "102", "Werkstatt", {"18=8080"});
+    Device("a", "101", "Kundendienst Nord",
+           {"8=http://transfer.example/", "13=geheim-smtp", "16=geheim-pop", "17=proxy.intern",
+            "18=8080"});
     EXPECT_EQ(Cli("devices").Out,
               "NUMMER  NAME                            TYP   EINSTELLUNGSDATEI\n"
               "101     Kundendienst Nord               3     a.ini\n"
               "102     Werkstatt                             b.ini\n");
     const std::string typed = Cli("--proxy typed:3128 device 101").Out;
     for (const std::string& line :
-         Lines{"Kennung:         PPC-a", "Gerätenummer:    101", "Geräteordner:    \\a\\",
-               "Arbeitsordner:   " + work, "Transferserver:  http://transfer.example/",
+         Lines{"Kennung:         PPC-101", "Gerätenummer:    101", "Geräteordner:    \\a\\",
+               "Arbeitsordner:   " + Path("work/a/"), "Transferserver:  http://transfer.example/",
                "Proxy:           typed:3128", "Web-Transfer:    ja", "Pocket PC:       ja",
                "Modus:           offline", "  13=********", "  16=********"}) {
         EXPECT_NE(typed.find(line + "\n"), std::string::npos) << line << "\n" << typed;
     }
     EXPECT_EQ(typed.find("geheim"), std::string::npos);
-    EXPECT_TRUE(fs::is_directory(work));
+    EXPECT_TRUE(fs::is_directory(Path("work/a/")));
     EXPECT_NE(Cli("device 101").Out.find("Proxy:           proxy.intern:8080\n"),
               std::string::npos);
     EXPECT_NE(Cli("device 102").Out.find("Proxy:           \n"), std::string::npos);
@@ -71,17 +137,21 @@ TEST_F(CliTest, DevicesAndDeviceShowTheSettingsWithoutPasswordsOrFailWithTheirEx
 }
 
 // The photo commands on the device's "mobil.mdb": rows 7 and 8 wait for their camera files
-// IMG_0815.jpg and IMG_0816.jpg, row 9 was sent with its photo. Each step acts on what the
-// steps before left, and only where the dialog offers that action for that row.
-TEST_F(CliTest, PhotoCommandsDoWhatTheDialogOffersForTheRowAsked) {
+// IMG_0815.jpg and IMG_0816.jpg, row 9 was sent with its photo; the stamp modes' order (Reihe)
+// runs against their Ids. Each step acts on what the steps before left, and only where the
+// dialog offers that action for that row; the photo settings are written value by value.
+TEST_F(CliTest, PhotoCommandsDoWhatTheDialogsOfferForTheRowAsked) {
+    const std::string work = Path("work/a/"), camera = Path("dcim/");
+    Device("a", "101", "Kundendienst Nord");
+    Device("b", "102", "Ohne Datenbank");
     fs::create_directories(work);
     fs::create_directories(camera);
     TSQLADOServer db;
     CreateMobil(db, work + "mobil.mdb");
     ASSERT_TRUE(db.ExecSQL("INSERT INTO MValues(Id,Class,MValue,Bezeichnung,Reihe) VALUES"
-                           "(1,1005,'0','ohne',1),(2,1005,'1','links',2)"));
+                           "(2,1005,'0','ohne',1),(1,1005,'1','links',2)"));
     ASSERT_TRUE(db.ExecSQL("INSERT INTO SysData(Id,SysValue) VALUES(8,'" + camera +
-                           "'),(9,'IMG_'),(10,'0')"));
+                           "'),(9,'IMG_'),(10,'x')"));
     ASSERT_TRUE(db.ExecSQL("INSERT INTO MBlob(Id,AuftragId,FeldId,FeldValue,Created,Creator,"
                            "Status) VALUES(7,1000,51,'815','05.12.2026 10:00',1,'0'),"
                            "(8,1000,52,'816','05.12.2026 10:05',1,'0'),"
@@ -92,38 +162,243 @@ TEST_F(CliTest, PhotoCommandsDoWhatTheDialogOffersForTheRowAsked) {
         jpeg.SaveToFile(camera + name);
     }
     ASSERT_TRUE(db.WriteBlob("MBlob", "FeldBlob", "Id=9", jpeg));
-    auto state = [&] { // Status and photo (1) of rows 7, 8 and 9, then SysData 9 and 10
+    auto state = [&] { // Status and photo (1) of rows 7, 8 and 9, then SysData 8, 9 and 10
         TRecordSet rows, values;
         db.Select("group_concat(Status || (FeldBlob IS NOT NULL), ' ')", "MBlob", "", "", rows);
-        db.Select("group_concat(SysValue, ' ')", "SysData", "Id IN (9,10)", "", values);
+        db.Select("group_concat(replace(SysValue, '" + camera + "', 'dcim/'), ' ')", "SysData",
+                  "Id IN (8,9,10)", "", values);
         return FieldText(rows, 1, 1) + " " + FieldText(values, 1, 1);
     };
-    // args, exit code, printed on stdout (on stderr with exit code 1), state afterwards
+    // args, exit code, printed on stdout (on stderr with exit code 1 and for the settings, which
+    // show like every dialog there), state afterwards ("": as before)
     const std::tuple<std::string, int, std::string, std::string> steps[] = {
-        {"photos 101 read 8", 0, camera + "IMG_0816.jpg\n", "00 11 31 IMG_ 0"},
-        {"photos 101", 0, "\n8\t1000\t52\t1\t05.12.2026 10:05\t816\n", "00 11 31 IMG_ 0"},
-        {"photos 101 read 8", 1, "Die Fotozeile 8 enthält bereits ein Foto.", "00 11 31 IMG_ 0"},
-        {"--yes photos 101 resend 7", 1, "(Status 0) bietet kein erneutes", "00 11 31 IMG_ 0"},
-        {"--yes photos 101 clear 9", 1, "(Status 3) bietet kein Löschen", "00 11 31 IMG_ 0"},
-        {"--yes photos 101 resend 9", 0, "", "00 11 21 IMG_ 0"},
-        {"--yes photos 101 clear 8", 0, "", "00 00 21 IMG_ 0"},
-        {"photos 101 read 7 " + camera + "anderes.jpg", 0, "anderes.jpg\n", "11 00 21 IMG_ 0"},
-        {"photos 101 read 12", 1, "Es gibt keine Fotozeile mit der Id 12.", "11 00 21 IMG_ 0"},
-        {"photos 101 shred 7", 2, "", "11 00 21 IMG_ 0"},
-        {"photo-settings 101 --mode 2", 1, "Modus 2 wird nicht angeboten (0 bis 1).",
-         "11 00 21 IMG_ 0"},
-        {"photo-settings 101 --mode links", 2, "", "11 00 21 IMG_ 0"},
-        {"photo-settings 101 --prefix DSC --mode 1", 0, "", "11 00 21 DSC 1"},
+        {"photos 101 read 8", 0, camera + "IMG_0816.jpg\n", "00 11 31 dcim/ IMG_ x"},
+        {"photos 101", 0, "\n8\t1000\t52\t1\t05.12.2026 10:05\t816\n", ""},
+        {"photos 101 read 8", 1, "Die Fotozeile 8 enthält bereits ein Foto.", ""},
+        {"--yes photos 101 resend 7", 1, "(Status 0) bietet kein erneutes", ""},
+        {"--yes photos 101 clear 9", 1, "(Status 3) bietet kein Löschen", ""},
+        {"--yes photos 101 resend 9", 0, "", "00 11 21 dcim/ IMG_ x"},
+        {"--yes photos 101 clear 8", 0, "", "00 00 21 dcim/ IMG_ x"},
+        {"photos 101 read 7 " + camera + "anderes.jpg", 0, "anderes.jpg\n",
+         "11 00 21 dcim/ IMG_ x"},
+        {"photos 101 read 12", 1, "Es gibt keine Fotozeile mit der Id 12.", ""},
+        {"photos 101 shred 7", 2, "", ""},
+        {"photo-settings 101", 0, "IMG_\nModus für Zeitstempel:\n * 0 &0: ohne\n   1 &1: links\n",
+         ""},
+        {"photo-settings 101 --mode 2", 1, "Modus 2 wird nicht angeboten (0 bis 1).", ""},
+        {"photo-settings 101 --mode -1", 1, "Modus -1 wird nicht angeboten", ""},
+        {"photo-settings 101 --mode links", 2, "", ""},
+        {"photo-settings 101 --folder \"/o'neil/\" --prefix DSC --mode 1", 1, "syntax error",
+         "11 00 21 dcim/ DSC 1"},
+        {"photo-settings 101 --folder /karte/ --mode 0", 0, "", "11 00 21 /karte/ DSC 0"},
     };
+    std::string expected;
     for (const auto& [args, code, printed, after] : steps) {
         TRun run = Cli(args);
         EXPECT_EQ(run.Code, code) << args << "\n" << run.Err;
-        EXPECT_NE((code == 1 ? run.Err : run.Out).find(printed), std::string::npos)
-            << args << "\n"
-            << run.Out << run.Err;
-        EXPECT_EQ(state(), after) << args;
+        const bool err = code == 1 || args.starts_with("photo-settings");
+        EXPECT_NE((err ? run.Err : run.Out).find(printed), std::string::npos) << args << "\n"
+                                                                              << run.Out << run.Err;
+        expected = after.empty() ? expected : after;
+        EXPECT_EQ(state(), expected) << args;
     }
-    EXPECT_NE(Cli("photo-settings 101").Err.find(" * 1 &1: links\n"), std::string::npos);
+    ASSERT_TRUE(db.ExecSQL("DELETE FROM SysData WHERE Id=9")); // a missing value stays missing
+    EXPECT_EQ(Cli("photo-settings 101 --prefix P").Code, 0);
+    EXPECT_EQ(state(), "11 00 21 /karte/ 0");
+    for (const char* args : {"photos 102", "photo-settings 102"}) { // no database: no dialog
+        TRun run = Cli(args);
+        EXPECT_EQ(run.Code, 1) << args;
+        EXPECT_TRUE(std::regex_search(run.Err, std::regex("Fehler: .*mobil\\.mdb"))) << run.Err;
+        EXPECT_TRUE(run.Out.empty() && run.Err.find("Foto") == std::string::npos) << run.Err;
+    }
+}
+
+const std::string Copying = "Übertragen der Datenbank des Pocket-PC... - Bitte warten!\n";
+const std::string Sending = "Versand der Geräte-Daten\n";
+const std::string SendFailed = "Information: Fehlermeldung beim Versand der Daten: Fehler bei "
+                               "E-Mail-Verarbeitung (Schritt 10: …\n";
+const std::string NotDocked =
+    "Frage: Das Gerät ist nicht angeschlossen. Wollen Sie den Vorgang fortsetzen? -> ";
+const std::string Done =
+    "Der Versand der Datenbank für das Gerät Kundendienst Nord an den Support ist erfolgt!\n";
+
+// Device 301 keeps its database and an old manual on the handheld; key 8 makes it a Pocket PC.
+// Its usual, copy and blind-copy recipients must never receive a support mail.
+class MaintenanceTest : public CliTest {
+protected:
+    void Arrange(bool pocketPC, const std::string& mailServer = "") {
+        Device("k", "301", "Kundendienst Nord",
+               {pocketPC ? "8=http://127.0.0.1:1/" : "8=", "10=Orvendal", "14=" + mailServer,
+                "25=geraet301@orvendal.example", "28=zentrale@orvendal.example",
+                "30=Gesendet von Gerät 301", "32=no", "33=blind@orvendal.example",
+                "35=kopie@orvendal.example"});
+        WriteText(Path("handheld/k/VAVID.sdf"), "altes Handbuch");
+        WriteBytes(Path("handheld/k/mobil.sdf"), database);
+    }
+    const std::vector<uint8_t> database = Pattern(70000, 9);
+};
+
+// Only a docked Pocket PC with a mail server sends its database, to the support mailbox alone.
+// Otherwise nothing is sent and the exit code is 1. Nothing stays on the desktop.
+TEST_F(MaintenanceTest, SupportMailsTheHandheldDatabaseToTheSupportMailboxOnly) {
+    TMailServersLock lock; // the SMTP folder is shared with the other mail tests
+    const std::string smtp = Env("ORVENDAL_TEST_SMTP"), smtpDir = Env("ORVENDAL_TEST_SMTP_DIR");
+    ASSERT_FALSE(smtp.empty()) << "run the tests under tests/servers/with-servers.sh";
+    // Pocket PC, options, docked, mail server up, stderr
+    const std::tuple<bool, const char*, bool, bool, std::string> cases[] = {
+        {true, "", true, true, Copying + Sending + Done},
+        {true, "--yes", false, true, Copying + NotDocked + "Ja\n" + Sending + SendFailed + Done},
+        {true, "--no", false, true, Copying + NotDocked + "Nein\n" + Done},
+        {true, "", true, false, Copying + Sending + SendFailed + Done},
+        {false, "", true, true,
+         "Warnung: Dieser Programmteil steht nur für Pocket-PC zur Verfügung!\n"}};
+    for (const auto& [pocketPC, options, docked, serverUp, err] : cases) {
+        SCOPED_TRACE(err);
+        for (const std::string& mail : Entries(smtpDir)) {
+            fs::remove(smtpDir + "/" + mail);
+        }
+        Arrange(pocketPC, serverUp ? smtp : "127.0.0.1:1");
+        Dock(docked);
+        TRun run = Cli(std::string(options) + " support 301");
+        EXPECT_EQ(run.Err, err);
+        EXPECT_EQ(Entries(Path("work/k")), std::set<std::string>{});
+        EXPECT_EQ(ReadBytes(Path("handheld/k/mobil.sdf")), database);
+        const std::set<std::string> mails = Entries(smtpDir);
+        const bool sent = err == Copying + Sending + Done;
+        EXPECT_EQ(run.Code, sent ? 0 : 1);
+        ASSERT_EQ(mails.size(), sent ? 1u : 0u);
+        if (!sent) {
+            continue;
+        }
+        const std::string raw = ReadText(smtpDir + "/" + *mails.begin());
+        EXPECT_NE(raw.find("X-Envelope-To: support@orvendal.example\r\n"), std::string::npos)
+            << raw;
+        auto message = vmime::make_shared<vmime::message>();
+        message->parse(raw);
+        std::string body, attachment;
+        vmime::utility::outputStreamStringAdapter bodyOut(body), attachmentOut(attachment);
+        vmime::messageParser parts(message);
+        parts.getTextPartAt(0)->getText()->extract(bodyOut);
+        EXPECT_EQ(body, "In der Anlage ist die mobile Datenbank des Gerätes enthalten.\r\n"
+                        "Gesendet von Gerät 301");
+        ASSERT_EQ(parts.getAttachmentCount(), 1u);
+        parts.getAttachmentAt(0)->getData()->extract(attachmentOut);
+        EXPECT_TRUE(Inflated(attachment) == std::string(database.begin(), database.end()));
+    }
+}
+
+// The manual is published as a packed file. Every failure ends in the status line with the step
+// that failed and exit code 1, and the handheld keeps its old manual.
+TEST_F(MaintenanceTest, ManualUpdateReplacesTheManualOrNamesTheFailedStep) {
+    TWebFiles web;
+    ASSERT_FALSE(web.Url().empty()) << "run the tests under tests/servers/with-servers.sh";
+    const std::vector<uint8_t> manual = Pattern(300000, 5);
+    const std::string packed = Deflated(std::string(manual.begin(), manual.end()));
+    const std::string zip = std::string("PK\x03\x04\x14\x00", 6) + "VAVID.sdf" + packed;
+    const std::string half = packed.substr(0, packed.size() / 2), nothing = Deflated("");
+    const std::string local = Path("work/k/VAVID.sdf");
+    // case, the published file (none: not on the server), step of the failure (-1: none)
+    const std::tuple<std::string, std::optional<std::string>, int> cases[] = {
+        {"Replaced", packed, -1},        {"ServerDown", packed, 2},        {"NotOnServer", {}, 2},
+        {"ZipArchive", zip, 3},          {"Truncated", half, 3},           {"EmptyBody", "", 3},
+        {"StreamOfNothing", nothing, 3}, {"WorkFileIsAFolder", packed, 4}, {"Undocked", packed, 5},
+        {"NotAPocketPC", packed, 1}};
+    for (const auto& [name, published, step] : cases) {
+        SCOPED_TRACE(name);
+        Arrange(name != "NotAPocketPC");
+        fs::remove_all(local);
+        if (published) {
+            web.Put(name + "-vavid.zip", *published);
+        }
+        if (name == "WorkFileIsAFolder") {
+            fs::create_directories(local);
+        }
+        Dock(name != "Undocked");
+        const std::string url =
+            name == "ServerDown" ? "http://127.0.0.1:1/" : web.Url(name + "-vavid.zip");
+        setenv("ORVENDAL_MANUAL_URL", url.c_str(), 1);
+        TRun run = Cli("manual-update 301");
+        EXPECT_EQ(run.Code, step < 0 ? 0 : 1);
+        EXPECT_EQ(
+            run.Err,
+            (step == 1 ? "" : "Update des Handbuches für Gasgeräte läuft... - Bitte warten!\n") +
+                (step < 0 ? "Das Update des Gasgeräte-Handbuches ist erfolgt!\n"
+                          : "Beim Aktualisieren des Gasgeräte-Handbuches trat ein Fehler "
+                            "auf (Schritt " +
+                                std::to_string(step) + ")!\n"));
+        EXPECT_EQ(ReadText(Path("handheld/k/VAVID.sdf")),
+                  step < 0 ? std::string(manual.begin(), manual.end()) : "altes Handbuch");
+        EXPECT_FALSE(fs::is_regular_file(local));
+        EXPECT_EQ(fs::is_directory(local), name == "WorkFileIsAFolder");
+    }
+}
+
+// One good device, one not docked (skipped with --no), one whose server answer is no database:
+// each runs in list order, the report tells each apart, and the exit code says that not all went
+// well. When each ran varies; that it is told, in its form, does not.
+TEST_F(CliTest, ExchangeOfAllDevicesRunsInListOrderWithAReportEach) {
+    const std::string reply = Answer(), answer = Path("answer.mdb");
+    MailDevice("c", "103", "Kaputt", true, "keine Datenbank");
+    MailDevice("a", "101", "Gut", true, reply);
+    MailDevice("b", "102", "Abgedockt", false, reply);
+    TRun run = Cli("--no exchange --all --json");
+    EXPECT_EQ(run.Code, 1) << run.Err;
+    std::string devices = json::parse(run.Out)["devices"].dump(); // stdout holds the report alone
+    for (const auto& [varying, fixed] :
+         {std::pair{R"("start":"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ")", R"("start":"")"},
+          {R"("duration_ms":\d+)", R"("duration_ms":0)"},
+          {R"(gelesen werden: [^"]+)", "gelesen werden: "}}) {
+        devices = std::regex_replace(devices, std::regex(varying), fixed);
+    }
+    WriteText(Path("sent.mdb"), Inflated(ReadText(Path("server/a/export.md_"))));
+    const int exported = Count(Path("sent.mdb"), "ExportData");
+    EXPECT_GT(exported, 0);
+    json merged = {{"SysData", Count(answer, "SysData", "Id>7")}};
+    for (const char* table : {"MAuftrag", "MBlob", "MValues"}) {
+        merged[table] = Count(answer, table);
+    }
+    json expected = json::parse(R"([{"number": "101", "name": "Gut", "outcome": "ok",
+        "transport": "Mail", "tables_written": 9, "rows_refused": 0, "photos_sent": 0,
+        "messages": []}, {"number": "102", "name": "Abgedockt", "outcome": "skipped",
+        "transport": "", "rows_exported": 0, "tables_written": 0, "rows_merged": {},
+        "rows_refused": 0, "photos_sent": 0, "messages": [{"kind": "confirmation", "answer": false,
+        "text": "Das Gerät ist nicht angeschlossen. Wollen Sie den Vorgang fortsetzen?"}]},
+        {"number": "103", "name": "Kaputt", "outcome": "failed", "transport": "Mail",
+        "tables_written": 0, "rows_merged": {}, "rows_refused": 0, "photos_sent": 0, "messages":
+        [{"kind": "information", "text": "Die Server-Daten können nicht gelesen werden: "}]}])");
+    for (json& device : expected) {
+        device["start"] = "", device["duration_ms"] = 0;
+    }
+    expected[0]["rows_exported"] = expected[2]["rows_exported"] = exported;
+    expected[0]["rows_merged"] = merged;
+    EXPECT_EQ(json::parse(devices), expected);
+    for (const char* line : {"Gut (101): erfolgreich\n", "Abgedockt (102): übersprungen\n",
+                             "Kaputt (103): fehlgeschlagen\n"}) {
+        EXPECT_NE(run.Err.find(std::string("Zusammenfassung für das Gerät ") + line),
+                  std::string::npos)
+            << line << run.Err;
+    }
+}
+
+// The transfer server, a loopback socket here, holds the first run's probe while a second run
+// on the same device fails at once; the first then falls back to mail and completes.
+TEST_F(CliTest, ASecondExchangeOnTheSameDeviceFailsAtOnce) {
+    int port = 0;
+    const int listener = Listen(port);
+    MailDevice("a", "101", "Gut", true, Answer(), port);
+    TProcess first = Start("exchange 101");
+    pollfd waiting{listener, POLLIN, 0};
+    ASSERT_EQ(poll(&waiting, 1, 20000), 1) << "the first run never asked the transfer server";
+    const int probe = accept(listener, nullptr, nullptr);
+    TRun second = Start("exchange 101").Wait(20);
+    EXPECT_EQ(second.Code, 1);
+    EXPECT_NE(second.Err.find("Fehler: Für das Gerät Gut läuft bereits ein Datenaustausch.\n"),
+              std::string::npos)
+        << second.Err;
+    close(probe);
+    close(listener);
+    TRun run = first.Wait();
+    EXPECT_EQ(run.Code, 0) << run.Err;
 }
 
 } // namespace

@@ -1,37 +1,35 @@
-// TForm1 through the scripted view over real program folders of enciphered settings files.
+// TForm1 through the scripted view over real program folders of enciphered settings files, offline
+// and online with a settings server (the loopback web server).
 
 #include "AppFixture.h"
 
 #include "tables/UserFkt.h"
 
-#include <filesystem>
-
 namespace orvendal::testing {
 namespace {
 
 // n devices dev101.ini ... (written in reverse) with numbers and names "Gerät 101" ...: the
-// radio group grows with them, then takes columns.
-TEST(FormLayoutTest, RadioGroupGrowsWithTheDevicesThenTakesColumns) {
-    const std::tuple<int, int, int> layouts[] = {{0, 0, 0},   {7, 230, 1},  {8, 260, 1},
-                                                 {9, 260, 1}, {10, 260, 2}, {25, 260, 3}};
+// radio group grows with them, then takes columns. The other files are no device's settings.
+TEST(FormTest, RadioGroupGrowsWithTheDevicesThenTakesColumns) {
+    const std::tuple<int, int, int> layouts[] = {{0, 0, 0},    {7, 230, 1},  {8, 260, 1},
+                                                 {9, 260, 1},  {10, 260, 2}, {19, 260, 2},
+                                                 {20, 260, 3}, {25, 260, 3}};
     for (const auto& [n, height, columns] : layouts) {
         SCOPED_TRACE(n);
-        TProgramFolder folder;
-        WriteText(folder.Path() + "kaputt.ini", std::string(64, '\x5a')); // none of these is listed
-        WriteText(folder.Path() + "klartext.ini", "1=PPC-2\r\n2=Klartext\r\n7=2\r\n");
-        WriteSettings(folder.Path() + "ohne.ini", {"1=PPC-3", "2=Ohne Nummer"});
-        WriteSettings(folder.Path() + "anders.txt", DeviceLines("PPC-4", "Keine ini", "4"));
-        std::filesystem::create_directory(folder.Path() + "ordner.ini");
+        TTempFolder folder;
+        WriteText(folder.File("kaputt.ini"), std::string(64, '\x5a'));
+        WriteText(folder.File("klartext.ini"), "1=PPC-2\r\n2=Klartext\r\n7=2\r\n");
+        WriteSettings(folder.File("ohne.ini"), {"1=PPC-3", "2=Ohne Nummer"});
+        WriteDevice(folder.File("anders.txt"), "4", "Keine ini");
+        fs::create_directory(folder.File("ordner.ini"));
         Lines names; // in name order
         for (int i = n; i >= 1; --i) {
             const std::string number = std::to_string(100 + i);
-            WriteSettings(folder.Path() + "dev" + number + ".ini",
-                          DeviceLines("ID", "Gerät " + number, number));
+            WriteDevice(folder.File("dev" + number + ".ini"), number, "Gerät " + number);
             names.insert(names.begin(), "Gerät " + number);
         }
         TFormUnderTest t(folder);
         t.Form.FormCreate();
-
         EXPECT_TRUE(t.Form.Offline);
         EXPECT_EQ(t.View.Text["Form"], "Orvendal für mobile Geräte - " + ComputerName());
         EXPECT_EQ(t.View.Items["RadioGroup1"], names);
@@ -48,7 +46,7 @@ TEST(FormLayoutTest, RadioGroupGrowsWithTheDevicesThenTakesColumns) {
     }
 }
 
-TEST(FormSettingsTest, ProgramSettingsPathAndDeviceAddressPattern) {
+TEST(FormTest, ProgramSettingsPathAndDeviceAddressPattern) {
     EXPECT_EQ(TForm1::ProgramSettingsPath("/opt/my.app/orvendal.bin"), "/opt/my.app/orvendal.ini");
     for (const auto& [pattern, url] : std::vector<std::pair<std::string, std::string>>{
              {"http://h/geraet%d.ini", "http://h/geraet7.ini"},
@@ -61,12 +59,10 @@ TEST(FormSettingsTest, ProgramSettingsPathAndDeviceAddressPattern) {
 
 // The frame of every operation: buttons locked, hourglass, device settings, then unlocked, also
 // after an error that nothing inside caught; every operation button goes through it.
-TEST(FormOperationFrameTest, OperationLocksLoadsTheSelectedDeviceAndUnlocks) {
-    TProgramFolder folder;
-    WriteSettings(folder.Path() + "a.ini",
-                  DeviceLines("PPC-A", "A", "11", {"4=" + folder.Path() + "work/"}));
-    WriteSettings(folder.Path() + "b.ini",
-                  DeviceLines("PPC-B", "B", "12", {"8=http://transfer.example/"}));
+TEST(FormTest, OperationLocksLoadsTheSelectedDeviceAndUnlocks) {
+    TTempFolder folder;
+    WriteDevice(folder.File("a.ini"), "11", "A", {"4=" + folder.File("work/")});
+    WriteDevice(folder.File("b.ini"), "12", "B", {"8=http://transfer.example/"});
     TFormUnderTest t(folder);
     t.Form.FormCreate();
     t.View.SetItemIndex("RadioGroup1", 1);
@@ -81,7 +77,7 @@ TEST(FormOperationFrameTest, OperationLocksLoadsTheSelectedDeviceAndUnlocks) {
     EXPECT_EQ(t.View.Calls,
               (Lines{"SetEnabled(BitBtn1,0)", "SetEnabled(BitBtn2,0)", "SetEnabled(BitBtn3,0)",
                      "SetEnabled(BitBtn4,0)", "SetEnabled(CloseBtn,0)", "Hourglass",
-                     "SetText(Label1,eins)", "Normal", "MessageBox(PPC-B)", "Hourglass", "Normal",
+                     "SetText(Label1,eins)", "Normal", "MessageBox(PPC-12)", "Hourglass", "Normal",
                      "MessageBox(Datenträger voll)", "Normal", "SetEnabled(CloseBtn,1)",
                      "SetEnabled(BitBtn4,1)", "SetEnabled(BitBtn3,1)", "SetEnabled(BitBtn2,1)",
                      "SetEnabled(BitBtn1,1)"}));
@@ -99,7 +95,58 @@ TEST(FormOperationFrameTest, OperationLocksLoadsTheSelectedDeviceAndUnlocks) {
         for (const char* button : {"BitBtn1", "BitBtn2", "BitBtn3", "BitBtn4", "CloseBtn"}) {
             EXPECT_TRUE(u.View.Enabled.at(button)) << button;
         }
-        EXPECT_EQ(u.Form.CurrentDevice, "PPC-A");
+        EXPECT_EQ(u.Form.CurrentDevice, "PPC-11");
+    }
+}
+
+// Online, the list and the settings come from the server, and the proxy dialog asks it for the
+// selected device; a device whose settings cannot be downloaded turns the program offline for
+// good. A list that cannot be read is reported with its reason.
+TEST(FormTest, OnlineDevicesAndSettingsComeFromTheServerUntilADownloadFails) {
+    TWebFiles web;
+    ASSERT_FALSE(web.Url().empty()) << "run the tests under tests/servers/with-servers.sh";
+    TTempFolder program;
+    std::unique_ptr<TFormUnderTest> t;
+    auto start = [&](const std::string& list) -> TForm1& {
+        WriteSettings(program.File("orvendal.ini"),
+                      {"2=Leitstelle", "5=" + web.Url(list), "6=" + web.Url("geraet%d.ini")});
+        t = std::make_unique<TFormUnderTest>(program);
+        t->Form.FormCreate();
+        return t->Form;
+    };
+    web.Put("devices.xml", "<table><row><Id>PPC-201</Id><Name>Zentrale Nord</Name><Nr>201</Nr>"
+                           "<Typ>4</Typ></row><row><Id>PPC-202</Id><Name>Ohne Datei</Name>"
+                           "<Nr>202</Nr><Typ>1</Typ></row></table>");
+    WriteDevice(program.File("geraet.txt"), "201", "Zentrale Nord",
+                {"4=" + program.File("work/"), "17=proxy.nord", "18=3128"});
+    web.Put("geraet201.ini", ReadText(program.File("geraet.txt")));
+    TForm1& form = start("devices.xml");
+    EXPECT_TRUE(t->View.Boxes.empty()) << t->View.BoxTexts();
+    EXPECT_EQ(t->View.Text["Form"], "Orvendal für mobile Geräte - Leitstelle");
+    EXPECT_EQ(t->View.Items["RadioGroup1"], (Lines{"Zentrale Nord", "Ohne Datei"}));
+    EXPECT_TRUE(form.IsPocketPC(1));  // type 4
+    EXPECT_FALSE(form.IsPocketPC(2)); // type 1
+    form.BitBtn2Click(); // the current device text is an identity afterwards, not a number
+    EXPECT_EQ(form.WorkDir, program.File("work/"));
+    form.CurrentProxy.clear();
+    form.SpeedButton2Click();
+    EXPECT_EQ(form.CurrentProxy, "proxy.nord:3128");
+    EXPECT_FALSE(form.Offline);
+    t->View.SetItemIndex("RadioGroup1", 1);
+    form.BitBtn1Click();
+    EXPECT_TRUE(form.Offline);
+    EXPECT_EQ(form.CurrentDevice, ""); // empty settings; the run stops on them
+    t->View.SetItemIndex("RadioGroup1", 0);
+    form.LoadDeviceSettings(201); // offline now: the table has no file names
+    EXPECT_EQ(form.CurrentDevice, "");
+    web.Put("kaputt.xml", "<table><row>");
+    const std::regex reason("Gerätedaten können nicht abgerufen werden! Fehlermeldung: .+\n");
+    for (const char* list : {"fehlt.xml", "kaputt.xml"}) {
+        TForm1& failed = start(list);
+        EXPECT_TRUE(std::regex_match(t->View.BoxTexts(), reason)) << t->View.BoxTexts();
+        EXPECT_EQ(t->View.Boxes.at(0).Kind, TMsgKind::Error);
+        EXPECT_FALSE(failed.Offline);
+        EXPECT_FALSE(t->View.Enabled.at("BitBtn1"));
     }
 }
 

@@ -1,19 +1,26 @@
-// The real main window, offscreen: components, places, texts, states, tab order, readable long
-// texts, and the boxes it opens (answered by a timer while they run modally).
+// The real main window and photo dialogs, offscreen: components, places, texts, states, tab order,
+// readable long texts, and the boxes and dialogs it opens (answered by a timer while they run
+// modally) on real program folders and a device's real "mobil.mdb".
 
 #include "AppFixture.h"
 #include "QtFixture.h"
 
 #include "app/MainWindow.h"
 #include "app/RadioGroup.h"
-#include "tables/UserFkt.h"
+#include "app/VelQuonda2.h"
+#include "app/VelQuonda3.h"
+#include "common/MobilDb.h"
+#include "photo/CameraJpeg.h"
 
 #include <QAbstractButton>
 #include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
 
 namespace orvendal::testing {
 namespace {
@@ -26,46 +33,56 @@ protected:
         EXPECT_NE(widget, nullptr) << name;
         return *widget;
     }
-    void Device(const std::string& file, const std::string& name, const std::string& number,
-                const std::vector<std::string>& extra = {}) {
-        WriteSettings(folder.Path() + file, DeviceLines("PPC-" + number, name, number, extra));
+    static void Click(QWidget& window, const char* name) {
+        QTest::mouseClick(&Find(window, name), Qt::LeftButton);
     }
-    TProgramFolder folder;
+    TTempFolder folder;
 };
 
 // Qt's standard buttons speak German; the proxy box keeps its preset on Abbrechen. While an
-// operation shows a box the window stays locked with the normal cursor; afterwards it is
-// unlocked and Schließen closes it.
-TEST_F(MainWindowTest, ComponentsPlacesTextsTabOrderAndBoxesThatSpeakGermanAndLock) {
-    Device("a.ini", "Gerät A", "1", {"17=proxy.intern", "18=8080"});
-    Device("b.ini", "Gerät B", "2");
-    TMainWindow window(folder.ProgramFile());
+// operation shows a box the window stays locked with the normal cursor; afterwards it is unlocked
+// and Schließen closes it. A long status text and 25 long device names stay readable: shortened
+// with "…", the whole text as tool tip. With ORVENDAL_SCREENSHOTS=DIR the window is saved there.
+TEST_F(MainWindowTest, ComponentsPlacesTextsTabOrderLongTextsAndBoxesThatSpeakGermanAndLock) {
+    for (int i = 1; i <= 25; ++i) {
+        WriteDevice(folder.File("d" + std::to_string(100 + i) + ".ini"), std::to_string(i),
+                    "Kundendienst Außenstelle Nord-West " + std::to_string(i),
+                    i == 1 ? Lines{"17=proxy.intern", "18=8080"} : Lines{});
+    }
+    TMainWindow window(folder.File("orvendal"));
     window.show();
     EXPECT_EQ(window.size(), QSize(692, 366));
     EXPECT_FALSE(window.windowIcon().isNull());
     const char* about = "Orvendal Version 1.0.0\nCopyright (C) 2026 Orvendal-Entwickler";
-    const std::tuple<const char*, QRect, const char*> cases[] = {
-        {"RadioGroup1", {24, 10, 489, 80}, "  Geräte  "}, // 2 × 30 + 20 high
-        {"BitBtn2", {530, 23, 121, 30}, "Zuordnung &Fotos"},
-        {"SpeedButton1", {658, 25, 26, 26}, ""},
-        {"BitBtn1", {530, 63, 121, 30}, "&Datenaustausch"},
-        {"SpeedButton2", {658, 67, 26, 26}, ""},
-        {"BitBtn3", {530, 107, 121, 30}, "Support&versand"},
-        {"BitBtn4", {530, 155, 121, 30}, "&Update Handbuch"},
-        {"CloseBtn", {530, 240, 121, 30}, "&Schließen"},
-        {"Label1", {24, 296, 649, 13}, ""},
-        {"Label2", {24, 330, 649, 30}, about}};
-    std::map<std::string, QString> hints = {
-        {"BitBtn2", "Zuordnung von Fotos für das ausgewählte Gerät durchführen oder ändern"},
-        {"SpeedButton1", "Einstellungen zur Foto-Zuordnung für das ausgewählte Gerät bearbeiten"},
-        {"BitBtn1", "Datenaustausch für das ausgewählte Gerät starten"},
-        {"SpeedButton2", "optionale Einstellung Proxy-Server "},
-        {"BitBtn3", "Versand der PPC-Datenbank an Support"},
-        {"BitBtn4", "Update des Einstellhandbuches für Gasgeräte auf dem Pocket-PC"}};
-    for (const auto& [name, place, text] : cases) {
+    const char* dev = "für das ausgewählte Gerät";
+    // name, place, text, tool tip
+    const std::tuple<const char*, QRect, const char*, std::string> cases[] = {
+        {"RadioGroup1", {24, 10, 489, 260}, "  Geräte  ", ""},
+        {"BitBtn2",
+         {530, 23, 121, 30},
+         "Zuordnung &Fotos",
+         std::string("Zuordnung von Fotos ") + dev + " durchführen oder ändern"},
+        {"SpeedButton1",
+         {658, 25, 26, 26},
+         "",
+         std::string("Einstellungen zur Foto-Zuordnung ") + dev + " bearbeiten"},
+        {"BitBtn1",
+         {530, 63, 121, 30},
+         "&Datenaustausch",
+         std::string("Datenaustausch ") + dev + " starten"},
+        {"SpeedButton2", {658, 67, 26, 26}, "", "optionale Einstellung Proxy-Server "},
+        {"BitBtn3", {530, 107, 121, 30}, "Support&versand", "Versand der PPC-Datenbank an Support"},
+        {"BitBtn4",
+         {530, 155, 121, 30},
+         "&Update Handbuch",
+         "Update des Einstellhandbuches für Gasgeräte auf dem Pocket-PC"},
+        {"CloseBtn", {530, 240, 121, 30}, "&Schließen", ""},
+        {"Label1", {24, 296, 649, 13}, "", ""},
+        {"Label2", {24, 330, 649, 30}, about, ""}};
+    for (const auto& [name, place, text, hint] : cases) {
         QWidget& widget = Find(window, name);
         EXPECT_EQ(widget.geometry(), place) << name;
-        EXPECT_EQ(widget.toolTip(), hints[name]) << name;
+        EXPECT_EQ(widget.toolTip().toStdString(), hint) << name;
         EXPECT_EQ(widget.isVisibleTo(&window), name != std::string("BitBtn4")) << name;
         auto* button = qobject_cast<QAbstractButton*>(&widget);
         auto* label = qobject_cast<QLabel*>(&widget);
@@ -84,7 +101,25 @@ TEST_F(MainWindowTest, ComponentsPlacesTextsTabOrderAndBoxesThatSpeakGermanAndLo
     EXPECT_EQ(Find(window, "SpeedButton1").focusPolicy(), Qt::NoFocus);
     EXPECT_EQ(Find<QLabel>(window, "Label2").palette().color(QPalette::WindowText),
               QColor(0, 128, 128));
-    EXPECT_EQ(Find<TRadioGroup>(window, "RadioGroup1").ItemIndex(), 0);
+    auto& group = Find<TRadioGroup>(window, "RadioGroup1");
+    EXPECT_EQ(group.ItemIndex(), 0);
+    for (auto* item : group.findChildren<QAbstractButton*>()) {
+        EXPECT_TRUE(item->toolTip().startsWith("Kundendienst Außenstelle Nord-West "));
+        EXPECT_TRUE(item->text().endsWith(QString::fromUtf8("…"))) << item->text().toStdString();
+        EXPECT_LE(item->sizeHint().width(), item->width());
+        EXPECT_LE(item->geometry().right(), group.contentsRect().right());
+    }
+    auto& label = Find<QLabel>(window, "Label1");
+    window.Form().ShowProgress("kurz");
+    EXPECT_EQ(label.text() + "|" + label.toolTip(), "kurz|");
+    const std::string status = "Datenaustausch mit Gerät Kundendienst Außenstelle Nord-West 1 "
+                               "(PPC-1) erfolgreich beendet: 1250 Datensätze exportiert, 980 "
+                               "zurückgeführt, 12 Fotos übertragen";
+    window.Form().ShowProgress(status);
+    EXPECT_EQ(label.toolTip().toStdString(), status);
+    EXPECT_TRUE(label.text().startsWith("Datenaustausch") && label.text().contains("…"));
+    EXPECT_LE(label.fontMetrics().horizontalAdvance(label.text()), label.contentsRect().width());
+    Screenshot(window, "main-window.png");
     TQtView view(window);
     QStringList buttons;
     TDialogAnswer<QMessageBox> confirm([&](QMessageBox& box) {
@@ -105,8 +140,8 @@ TEST_F(MainWindowTest, ComponentsPlacesTextsTabOrderAndBoxesThatSpeakGermanAndLo
             dialog.setTextValue(typed);
             typed[0] == 'a' ? dialog.accept() : cancel->click();
         });
-        Find<QAbstractButton>(window, "SpeedButton2").click();
-        ASSERT_TRUE(answer.Answered());
+        Click(window, "SpeedButton2");
+        ASSERT_TRUE(answer.Answered);
         EXPECT_EQ(window.Form().CurrentProxy, "anderer:3128");
     }
     TDialogAnswer<QMessageBox> answer([&](QMessageBox& box) {
@@ -120,43 +155,114 @@ TEST_F(MainWindowTest, ComponentsPlacesTextsTabOrderAndBoxesThatSpeakGermanAndLo
         window.Form().OperationPreamble();
         window.Form().ShowInfo("Zwischenstand");
     });
-    ASSERT_TRUE(answer.Answered());
+    ASSERT_TRUE(answer.Answered);
     EXPECT_TRUE(Find(window, "BitBtn1").isEnabled() && Find(window, "CloseBtn").isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    Find<QAbstractButton>(window, "CloseBtn").click();
+    Click(window, "CloseBtn");
     EXPECT_FALSE(window.isVisible());
 }
 
-// A long final status text and 25 long device names stay readable: shortened with "…", the whole
-// text as tool tip. With ORVENDAL_SCREENSHOTS=DIR the window is saved there for the README.
-TEST_F(MainWindowTest, LongTextsAreShortenedWithTheWholeTextAsToolTip) {
-    for (int i = 1; i <= 25; ++i) {
-        Device("d" + std::to_string(100 + i) + ".ini",
-               "Kundendienst Außenstelle Nord-West " + std::to_string(i), std::to_string(i));
+// Device 101's "mobil.mdb": a failed opening of the assignment dialog hides all but Schließen;
+// once the table is back the next opening shows a camera picture of 8000 × 6000 pixels (beyond
+// Qt's allocation limit at full size), read in. Then the settings dialog shows the stored values
+// and writes them on OK; rows that went missing are not made, and the dialog keeps the last texts.
+TEST_F(MainWindowTest, PhotoAssignmentAfterAFailedOpeningThenPhotoSettings) {
+    const std::string work = folder.File("work/"), camera = folder.File("dcim/");
+    fs::create_directories(camera);
+    fs::create_directories(work);
+    WriteDevice(folder.File("a.ini"), "101", "Kundendienst Nord", {"4=" + work});
+    TSQLADOServer db;
+    CreateMobil(db, work + "mobil.mdb");
+    for (const std::string& sql :
+         {"INSERT INTO SysData(Id,SysValue) VALUES(8,'" + camera + "'),(9,'DSC'),(10,'2')",
+          std::string("INSERT INTO MValues(Id,Class,MValue,Bezeichnung,Reihe) VALUES(1,1005,'0',"
+                      "'ohne',1),(2,1005,'1','links',2),(3,1005,'2','rechts',3),(20,1006,'51',"
+                      "'Typ',1)"),
+          std::string("INSERT INTO MAuftrag(AuftragId,Project,MobilApp,AuftragBez,Status) "
+                      "VALUES(4711,1,1,'Wartung Therme Schulz','1')"),
+          std::string("INSERT INTO MBlob(Id,AuftragId,FeldId,FeldValue,Created,Creator,Status) "
+                      "VALUES(1,4711,51,'\\Storage Card\\DCIM\\IMG_0815.jpg','05.12.2026 "
+                      "10:00',1,'0')"),
+          std::string("ALTER TABLE MBlob RENAME TO Weg")}) {
+        ASSERT_TRUE(db.ExecSQL(sql)) << db.LastError << sql;
     }
-    TMainWindow window(folder.ProgramFile());
+    CameraJpeg(camera + "IMG_0815.JPG", 8000, 6000,
+               [](int x, int y) { return QColor(x / 40, y / 30, 160); });
+    TMainWindow window(folder.File("orvendal"));
     window.show();
-    const std::string status = "Datenaustausch mit Gerät Kundendienst Außenstelle Nord-West 1 "
-                               "(PPC-1) erfolgreich beendet: 1250 Datensätze exportiert, 980 "
-                               "zurückgeführt, 12 Fotos übertragen";
-    for (const std::string& text : {std::string("kurz"), status}) {
-        window.Form().ShowProgress(text);
-        auto& label = Find<QLabel>(window, "Label1");
-        const bool shortened = text != "kurz";
-        EXPECT_EQ(label.toolTip().toStdString(), shortened ? text : "");
-        EXPECT_EQ(label.text().contains(QString::fromUtf8("…")), shortened);
-        EXPECT_TRUE(label.text().startsWith("Datenaustausch") == shortened);
-        EXPECT_LE(label.fontMetrics().horizontalAdvance(label.text()),
-                  label.contentsRect().width());
+    QString error;
+    TDialogAnswer<QMessageBox> box([&](QMessageBox& shown) {
+        error = shown.text();
+        shown.accept();
+    });
+    TDialogAnswer<TForm2> failed([](TForm2& dialog) {
+        EXPECT_FALSE(dialog.findChild<QWidget*>("APanel")->isVisible());
+        EXPECT_FALSE(dialog.findChild<QWidget*>("NextBtn")->isVisible());
+        Click(dialog, "CloseBtn");
+    });
+    Click(window, "BitBtn2");
+    ASSERT_TRUE(failed.Answered && box.Answered);
+    EXPECT_TRUE(error.startsWith("Fehlermeldung beim Öffnen der Foto-Daten: "))
+        << error.toStdString();
+    ASSERT_TRUE(db.ExecSQL("ALTER TABLE Weg RENAME TO MBlob"));
+    TDialogAnswer<TForm2> answer([&](TForm2& dialog) {
+        EXPECT_EQ(dialog.size(), QSize(592, 373));
+        EXPECT_FALSE(dialog.windowIcon().isNull());
+        auto& time = Find<QLabel>(dialog, "Label104");
+        EXPECT_LE(time.sizeHint().width(), time.width());
+        EXPECT_LE(time.geometry().right(), dialog.width() - 8); // off the border
+        auto& panel = Find<QLabel>(dialog, "APanel");
+        auto& preview = Find<QLabel>(dialog, "Preview");
+        EXPECT_TRUE(panel.isVisible() && Find(dialog, "NextBtn").isVisible());
+        auto fills = [&preview] { // read at the preview's size, aspect kept
+            const QSize gap = preview.size() - preview.pixmap().size();
+            return gap.width() >= 0 && gap.height() >= 0 && gap.width() + gap.height() <= 3;
+        };
+        EXPECT_EQ(panel.size(), QSize(390, 292));
+        EXPECT_EQ(panel.text(), "");
+        EXPECT_TRUE(fills());
+        EXPECT_EQ(preview.toolTip(), "Bildgröße: 8000 x 6000");
+        Screenshot(dialog, "photo-assignment.png");
+        QTest::mouseClick(&preview, Qt::LeftButton);
+        EXPECT_EQ(panel.size(), QSize(468, 350));
+        EXPECT_TRUE(fills());
+        auto& yes = Find(dialog, "YesBtn");
+        EXPECT_TRUE(yes.isVisible() && yes.isEnabled());
+        Click(dialog, "YesBtn");
+        Click(dialog, "PrevBtn");
+        EXPECT_TRUE(Find(dialog, "NoBtn").isVisible() && !yes.isVisible());
+        Click(dialog, "CloseBtn");
+        EXPECT_EQ(dialog.Blob(), nullptr); // one showing, one logic object
+    });
+    Click(window, "BitBtn2");
+    ASSERT_TRUE(answer.Answered);
+    EXPECT_EQ(db.CountRows("MBlob", "Id=1 and Status='1' and FeldBlob is not null"), 1);
+    EXPECT_TRUE(fs::exists(work + "Fotos/IMG_0815.JPG"));
+    for (const bool rowsThere : {true, false}) {
+        TDialogAnswer<TForm3> settings([&](TForm3& dialog) {
+            EXPECT_EQ(dialog.windowTitle(), "Zuordnung von Fotos");
+            EXPECT_EQ(dialog.size(), QSize(512, 269));
+            EXPECT_FALSE(dialog.windowIcon().isNull());
+            EXPECT_EQ(Find<QLineEdit>(dialog, "Edit1").text().toStdString(), camera);
+            EXPECT_EQ(Find<QLineEdit>(dialog, "Edit2").text(), rowsThere ? "DSC" : "IMG_");
+            auto& group = Find<TRadioGroup>(dialog, "RadioGroup1");
+            EXPECT_EQ(group.title(), " Modus für Zeitstempel ");
+            EXPECT_EQ(group.ItemIndex(), rowsThere ? 2 : -1);
+            EXPECT_EQ(Find<QLabel>(dialog, "Label104").buddy(), &Find(dialog, "Edit1"));
+            Screenshot(dialog, "photo-settings.png");
+            Find<QLineEdit>(dialog, "Edit2").setText("IMG_");
+            auto* links = group.findChildren<QRadioButton*>().at(1);
+            QTest::mouseClick(links, Qt::LeftButton, {}, {8, links->height() / 2});
+            Click(dialog, "OkBtn");
+        });
+        Click(window, "SpeedButton1");
+        EXPECT_TRUE(settings.Answered);
+        TRecordSet rs;
+        db.Select("group_concat(SysValue, '|')", "(SELECT SysValue FROM SysData ORDER BY Id)", "",
+                  "", rs);
+        EXPECT_EQ(FieldText(rs, 1, 1), rowsThere ? camera + "|IMG_|1" : "");
+        ASSERT_TRUE(db.ExecSQL("DELETE FROM SysData"));
     }
-    auto& group = Find<TRadioGroup>(window, "RadioGroup1");
-    for (auto* item : group.findChildren<QAbstractButton*>()) {
-        EXPECT_TRUE(item->toolTip().startsWith("Kundendienst Außenstelle Nord-West "));
-        EXPECT_TRUE(item->text().endsWith(QString::fromUtf8("…"))) << item->text().toStdString();
-        EXPECT_LE(item->sizeHint().width(), item->width());
-        EXPECT_LE(item->geometry().right(), group.contentsRect().right());
-    }
-    Screenshot(window, "main-window.png");
 }
 
 } // namespace

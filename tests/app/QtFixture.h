@@ -30,27 +30,23 @@ inline void Screenshot(QWidget& window, const char* name) {
 }
 
 // Calls answer with the first modal dialog of type T that opens within two seconds.
-template <typename T> class TDialogAnswer {
-public:
+template <typename T> struct TDialogAnswer {
     explicit TDialogAnswer(std::function<void(T&)> answer) {
-        timer_.start(10);
-        QObject::connect(&timer_, &QTimer::timeout, [this, answer] {
+        timer.start(10);
+        QObject::connect(&timer, &QTimer::timeout, [this, answer] {
             auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-            if (dialog != nullptr || ++ticks_ > 200) {
-                timer_.stop();
-                answered_ = dialog != nullptr;
-                if (answered_) {
+            if (dialog != nullptr || ++ticks > 200) {
+                timer.stop();
+                Answered = dialog != nullptr;
+                if (Answered) {
                     answer(*dialog);
                 }
             }
         });
     }
-    bool Answered() const { return answered_; }
-
-private:
-    QTimer timer_;
-    int ticks_ = 0;
-    bool answered_ = false;
+    QTimer timer;
+    int ticks = 0;
+    bool Answered = false;
 };
 
 } // namespace orvendal::testing
