@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <regex>
 
 namespace orvendal::testing {
@@ -38,21 +40,16 @@ struct TFormUnderTest {
     TForm1 Form;
 };
 
-// Files on the loopback web server of tests/servers/with-servers.sh (its "files/"), under names
-// of their own; empty Url() when the servers are not running.
-class TWebFiles {
-public:
-    std::string Url(const std::string& name = "") const {
-        return url_.empty() ? "" : url_ + "/files/" + prefix_ + name;
-    }
-    void Put(const std::string& name, const std::string& bytes) const {
-        WriteText(Env("ORVENDAL_TEST_HTTP_DIR") + "/files/" + prefix_ + name, bytes);
-    }
-
-private:
-    TTempFolder unique_; // its name keeps the names of parallel tests apart
-    std::string prefix_ = fs::path(unique_.Path()).parent_path().filename().string() + "-";
-    std::string url_ = Env("ORVENDAL_TEST_HTTP_URL");
-};
+// Files on the loopback web server of tests/servers/with-servers.sh (its "files/"), named for
+// this process so that tests running side by side keep apart.
+inline std::string WebName(const std::string& name) {
+    return "/files/" + std::to_string(getpid()) + "-" + name;
+}
+inline std::string WebUrl(const std::string& name) {
+    return Env("ORVENDAL_TEST_HTTP_URL") + WebName(name);
+}
+inline void WebPut(const std::string& name, const std::string& bytes) {
+    WriteText(Env("ORVENDAL_TEST_HTTP_DIR") + WebName(name), bytes);
+}
 
 } // namespace orvendal::testing

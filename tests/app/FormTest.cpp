@@ -103,23 +103,23 @@ TEST(FormTest, OperationLocksLoadsTheSelectedDeviceAndUnlocks) {
 // selected device; a device whose settings cannot be downloaded turns the program offline for
 // good. A list that cannot be read is reported with its reason.
 TEST(FormTest, OnlineDevicesAndSettingsComeFromTheServerUntilADownloadFails) {
-    TWebFiles web;
-    ASSERT_FALSE(web.Url().empty()) << "run the tests under tests/servers/with-servers.sh";
+    ASSERT_NE(Env("ORVENDAL_TEST_HTTP_URL"), "")
+        << "run the tests under tests/servers/with-servers.sh";
     TTempFolder program;
     std::unique_ptr<TFormUnderTest> t;
     auto start = [&](const std::string& list) -> TForm1& {
         WriteSettings(program.File("orvendal.ini"),
-                      {"2=Leitstelle", "5=" + web.Url(list), "6=" + web.Url("geraet%d.ini")});
+                      {"2=Leitstelle", "5=" + WebUrl(list), "6=" + WebUrl("geraet%d.ini")});
         t = std::make_unique<TFormUnderTest>(program);
         t->Form.FormCreate();
         return t->Form;
     };
-    web.Put("devices.xml", "<table><row><Id>PPC-201</Id><Name>Zentrale Nord</Name><Nr>201</Nr>"
-                           "<Typ>4</Typ></row><row><Id>PPC-202</Id><Name>Ohne Datei</Name>"
-                           "<Nr>202</Nr><Typ>1</Typ></row></table>");
+    WebPut("devices.xml", "<table><row><Id>PPC-201</Id><Name>Zentrale Nord</Name><Nr>201</Nr>"
+                          "<Typ>4</Typ></row><row><Id>PPC-202</Id><Name>Ohne Datei</Name>"
+                          "<Nr>202</Nr><Typ>1</Typ></row></table>");
     WriteDevice(program.File("geraet.txt"), "201", "Zentrale Nord",
                 {"4=" + program.File("work/"), "17=proxy.nord", "18=3128"});
-    web.Put("geraet201.ini", ReadText(program.File("geraet.txt")));
+    WebPut("geraet201.ini", ReadText(program.File("geraet.txt")));
     TForm1& form = start("devices.xml");
     EXPECT_TRUE(t->View.Boxes.empty()) << t->View.BoxTexts();
     EXPECT_EQ(t->View.Text["Form"], "Orvendal für mobile Geräte - Leitstelle");
@@ -139,7 +139,7 @@ TEST(FormTest, OnlineDevicesAndSettingsComeFromTheServerUntilADownloadFails) {
     t->View.SetItemIndex("RadioGroup1", 0);
     form.LoadDeviceSettings(201); // offline now: the table has no file names
     EXPECT_EQ(form.CurrentDevice, "");
-    web.Put("kaputt.xml", "<table><row>");
+    WebPut("kaputt.xml", "<table><row>");
     const std::regex reason("Gerätedaten können nicht abgerufen werden! Fehlermeldung: .+\n");
     for (const char* list : {"fehlt.xml", "kaputt.xml"}) {
         TForm1& failed = start(list);

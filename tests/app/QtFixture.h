@@ -14,11 +14,9 @@ namespace orvendal::testing {
 inline QApplication& Application() {
     static int argc = 1;
     static char name[] = "test_app", *argv[] = {name, nullptr};
-    static QApplication* application = [] {
-        auto* app = new QApplication(argc, argv);
-        EXPECT_EQ(InstallGermanQtTexts(), "");
-        return app;
-    }();
+    static auto* application = new QApplication(argc, argv);
+    static const std::string warning = InstallGermanQtTexts();
+    EXPECT_EQ(warning, "");
     return *application;
 }
 
