@@ -5,7 +5,6 @@
 #include "AppFixture.h"
 
 #include "app/ConsoleView.h"
-#include "common/MobilDb.h"
 #include "device/DeviceSandbox.h"
 #include "exchange/ServerSimulator.h"
 #include "photo/Jpeg.h"
@@ -147,15 +146,7 @@ TEST_F(CliTest, PhotoCommandsDoWhatTheDialogsOfferForTheRowAsked) {
     fs::create_directories(work);
     fs::create_directories(camera);
     TSQLADOServer db;
-    CreateMobil(db, work + "mobil.mdb");
-    ASSERT_TRUE(db.ExecSQL("INSERT INTO MValues(Id,Class,MValue,Bezeichnung,Reihe) VALUES"
-                           "(2,1005,'0','ohne',1),(1,1005,'1','links',2)"));
-    ASSERT_TRUE(db.ExecSQL("INSERT INTO SysData(Id,SysValue) VALUES(8,'" + camera +
-                           "'),(9,'IMG_'),(10,'x')"));
-    ASSERT_TRUE(db.ExecSQL("INSERT INTO MBlob(Id,AuftragId,FeldId,FeldValue,Created,Creator,"
-                           "Status) VALUES(7,1000,51,'815','05.12.2026 10:00',1,'0'),"
-                           "(8,1000,52,'816','05.12.2026 10:05',1,'0'),"
-                           "(9,1001,51,'817','05.12.2026 10:09',1,'3')"));
+    PhotoDatabase(db, work + "mobil.mdb", camera);
     TMemoryStream jpeg;
     EncodeJpeg(QImage(800, 600, QImage::Format_RGB888), 90, jpeg);
     for (const char* name : {"IMG_0815.jpg", "IMG_0816.jpg", "anderes.jpg"}) {

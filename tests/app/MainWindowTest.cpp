@@ -9,7 +9,6 @@
 #include "app/RadioGroup.h"
 #include "app/VelQuonda2.h"
 #include "app/VelQuonda3.h"
-#include "common/MobilDb.h"
 #include "photo/CameraJpeg.h"
 
 #include <QAbstractButton>
@@ -161,21 +160,10 @@ TEST_F(MainWindowTest, PhotoAssignmentAfterAFailedOpeningThenPhotoSettings) {
     fs::create_directories(work);
     WriteDevice(folder.File("a.ini"), "101", "Kundendienst Nord", {"4=" + work});
     TSQLADOServer db;
-    CreateMobil(db, work + "mobil.mdb");
-    for (const std::string& sql :
-         {"INSERT INTO SysData(Id,SysValue) VALUES(8,'" + camera + "'),(9,'DSC'),(10,'2')",
-          std::string("INSERT INTO MValues(Id,Class,MValue,Bezeichnung,Reihe) VALUES(1,1005,'0',"
-                      "'ohne',1),(2,1005,'1','links',2),(3,1005,'2','rechts',3),(20,1006,'51',"
-                      "'Typ',1)"),
-          std::string("INSERT INTO MAuftrag(AuftragId,Project,MobilApp,AuftragBez,Status) "
-                      "VALUES(4711,1,1,'Wartung Therme Schulz','1')"),
-          std::string("INSERT INTO MBlob(Id,AuftragId,FeldId,FeldValue,Created,Creator,Status) "
-                      "VALUES(1,4711,51,'\\Storage Card\\DCIM\\IMG_0815.jpg','05.12.2026 "
-                      "10:00',1,'0')"),
-          std::string("ALTER TABLE MBlob RENAME TO Weg")}) {
-        ASSERT_TRUE(db.ExecSQL(sql)) << db.LastError << sql;
-    }
-    CameraJpeg(camera + "IMG_0815.JPG", 8000, 6000,
+    PhotoDatabase(db, work + "mobil.mdb", camera);
+    ASSERT_TRUE(db.ExecSQL("UPDATE SysData SET SysValue='1' WHERE Id=10"));
+    ASSERT_TRUE(db.ExecSQL("ALTER TABLE MBlob RENAME TO Weg"));
+    CameraJpeg(camera + "IMG_0815.jpg", 8000, 6000,
                [](int x, int y) { return QColor(x / 40, y / 30, 160); });
     TMainWindow window(folder.File("orvendal"));
     window.show();
@@ -225,23 +213,23 @@ TEST_F(MainWindowTest, PhotoAssignmentAfterAFailedOpeningThenPhotoSettings) {
     });
     Click(window, "BitBtn2");
     ASSERT_TRUE(answer.Answered);
-    EXPECT_EQ(db.CountRows("MBlob", "Id=1 and Status='1' and FeldBlob is not null"), 1);
-    EXPECT_TRUE(fs::exists(work + "Fotos/IMG_0815.JPG"));
+    EXPECT_EQ(db.CountRows("MBlob", "Id=7 and Status='1' and FeldBlob is not null"), 1);
+    EXPECT_TRUE(fs::exists(work + "Fotos/IMG_0815.jpg"));
     for (const bool rowsThere : {true, false}) {
         TDialogAnswer<TForm3> settings([&](TForm3& dialog) {
             EXPECT_EQ(dialog.windowTitle(), "Zuordnung von Fotos");
             EXPECT_EQ(dialog.size(), QSize(512, 269));
             EXPECT_FALSE(dialog.windowIcon().isNull());
             EXPECT_EQ(Find<QLineEdit>(dialog, "Edit1").text().toStdString(), camera);
-            EXPECT_EQ(Find<QLineEdit>(dialog, "Edit2").text(), rowsThere ? "DSC" : "IMG_");
+            EXPECT_EQ(Find<QLineEdit>(dialog, "Edit2").text(), rowsThere ? "IMG_" : "DSC");
             auto& group = Find<TRadioGroup>(dialog, "RadioGroup1");
             EXPECT_EQ(group.title(), " Modus für Zeitstempel ");
-            EXPECT_EQ(group.ItemIndex(), rowsThere ? 2 : -1);
+            EXPECT_EQ(group.ItemIndex(), rowsThere ? 1 : -1);
             EXPECT_EQ(Find<QLabel>(dialog, "Label104").buddy(), &Find(dialog, "Edit1"));
             Screenshot(dialog, "photo-settings.png");
-            Find<QLineEdit>(dialog, "Edit2").setText("IMG_");
-            auto* links = group.findChildren<QRadioButton*>().at(1);
-            QTest::mouseClick(links, Qt::LeftButton, {}, {8, links->height() / 2});
+            Find<QLineEdit>(dialog, "Edit2").setText("DSC");
+            auto* ohne = group.findChildren<QRadioButton*>().at(0);
+            QTest::mouseClick(ohne, Qt::LeftButton, {}, {8, ohne->height() / 2});
             Click(dialog, "OkBtn");
         });
         Click(window, "SpeedButton1");
@@ -249,7 +237,7 @@ TEST_F(MainWindowTest, PhotoAssignmentAfterAFailedOpeningThenPhotoSettings) {
         TRecordSet rs;
         db.Select("group_concat(SysValue, '|')", "(SELECT SysValue FROM SysData ORDER BY Id)", "",
                   "", rs);
-        EXPECT_EQ(FieldText(rs, 1, 1), rowsThere ? camera + "|IMG_|1" : "");
+        EXPECT_EQ(FieldText(rs, 1, 1), rowsThere ? camera + "|DSC|0" : "");
         ASSERT_TRUE(db.ExecSQL("DELETE FROM SysData"));
     }
 }
