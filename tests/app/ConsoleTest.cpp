@@ -101,8 +101,12 @@ protected:
     TTempFolder folder;
 };
 
-// A port without a host is no proxy; the working folder is made when the settings are loaded.
-TEST_F(CliTest, DevicesAndDeviceShowTheSettingsWithoutPasswordsOrFailWithTheirExitCode) {
+// Device 101 is a Pocket PC with passwords and proxy keys; device 102 has a proxy port without a
+// host, which is no proxy, and no "mobil.mdb". The working folder is made when the settings are
+// loaded. The photo commands act on 101's "mobil.mdb", where row 9 was sent with its photo. Each
+// step acts on what the steps before left, and only where the dialog offers that action for that
+// row; the photo settings are written value by value.
+TEST_F(CliTest, DevicesSettingsAndPhotoCommandsDoWhatTheDialogsOfferOrFailWithTheirExitCode) {
     Device("b", "102", "Werkstatt", {"18=8080"});
     Device("a", "101", "Kundendienst Nord",
            {"8=http://transfer.example/", "13=geheim-smtp", "16=geheim-pop", "17=proxy.intern",
@@ -120,10 +124,8 @@ TEST_F(CliTest, DevicesAndDeviceShowTheSettingsWithoutPasswordsOrFailWithTheirEx
         EXPECT_NE(typed.find(line + "\n"), std::string::npos) << line << "\n" << typed;
     }
     EXPECT_EQ(typed.find("geheim"), std::string::npos);
-    EXPECT_TRUE(fs::is_directory(Path("work/a/")));
-    EXPECT_NE(Cli("device 101").Out.find("Proxy:           proxy.intern:8080\n"),
-              std::string::npos);
-    EXPECT_NE(Cli("device 102").Out.find("Proxy:           \n"), std::string::npos);
+    const std::string work = Path("work/a/"), camera = Path("dcim/");
+    EXPECT_TRUE(fs::is_directory(work));
     for (const char* command :
          {"device", "exchange", "support", "manual-update", "photos", "photo-settings"}) {
         TRun run = Cli(std::string(command) + " 999");
@@ -131,19 +133,6 @@ TEST_F(CliTest, DevicesAndDeviceShowTheSettingsWithoutPasswordsOrFailWithTheirEx
         EXPECT_NE(run.Err.find("Kein Gerät mit der Nummer 999."), std::string::npos) << run.Err;
         EXPECT_EQ(Cli(command).Code, 2) << command;
     }
-    EXPECT_EQ(Cli("devices extra").Code, 2);
-    EXPECT_EQ(Cli("exchange 101 --all").Code, 2);
-}
-
-// The photo commands on the device's "mobil.mdb": rows 7 and 8 wait for their camera files
-// IMG_0815.jpg and IMG_0816.jpg, row 9 was sent with its photo; the stamp modes' order (Reihe)
-// runs against their Ids. Each step acts on what the steps before left, and only where the
-// dialog offers that action for that row; the photo settings are written value by value.
-TEST_F(CliTest, PhotoCommandsDoWhatTheDialogsOfferForTheRowAsked) {
-    const std::string work = Path("work/a/"), camera = Path("dcim/");
-    Device("a", "101", "Kundendienst Nord");
-    Device("b", "102", "Ohne Datenbank");
-    fs::create_directories(work);
     fs::create_directories(camera);
     TSQLADOServer db;
     PhotoDatabase(db, work + "mobil.mdb", camera);
@@ -163,6 +152,10 @@ TEST_F(CliTest, PhotoCommandsDoWhatTheDialogsOfferForTheRowAsked) {
     // args, exit code, printed on stdout (on stderr with exit code 1 and for the settings, which
     // show like every dialog there), state afterwards ("": as before)
     const std::tuple<std::string, int, std::string, std::string> steps[] = {
+        {"device 101", 0, "Proxy:           proxy.intern:8080\n", "00 00 31 dcim/ IMG_ x"},
+        {"device 102", 0, "Proxy:           \n", ""},
+        {"devices extra", 2, "", ""},
+        {"exchange 101 --all", 2, "", ""},
         {"photos 101 read 8", 0, camera + "IMG_0816.jpg\n", "00 11 31 dcim/ IMG_ x"},
         {"photos 101", 0, "\n8\t1000\t52\t1\t05.12.2026 10:05\t816\n", ""},
         {"photos 101 read 8", 1, "Die Fotozeile 8 enthält bereits ein Foto.", ""},
