@@ -81,6 +81,17 @@ protected:
         fs::create_directories(server);
         WriteText(server + "import.md_", Deflated(reply));
     }
+    // Device 301 keeps its database and an old manual on the handheld; key 8 makes it a Pocket
+    // PC. Its usual, copy and blind-copy recipients must never receive a support mail.
+    void Maintained(bool pocketPC, const std::string& mailServer = "") {
+        Device("k", "301", "Kundendienst Nord",
+               {pocketPC ? "8=http://127.0.0.1:1/" : "8=", "10=Orvendal", "14=" + mailServer,
+                "25=geraet301@orvendal.example", "28=zentrale@orvendal.example",
+                "30=Gesendet von Gerät 301", "32=no", "33=blind@orvendal.example",
+                "35=kopie@orvendal.example"});
+        WriteText(Path("handheld/k/VAVID.sdf"), "altes Handbuch");
+        WriteBytes(Path("handheld/k/mobil.sdf"), database);
+    }
     // A database as the server answers it, in answer.mdb.
     std::string Answer() {
         std::string error;
@@ -99,6 +110,7 @@ protected:
     }
 
     TTempFolder folder;
+    const std::vector<uint8_t> database = Pattern(70000, 9);
 };
 
 // Device 101 is a Pocket PC with passwords and proxy keys; device 102 has a proxy port without a
@@ -197,58 +209,40 @@ TEST_F(CliTest, DevicesSettingsAndPhotoCommandsDoWhatTheDialogsOfferOrFailWithTh
     }
 }
 
-const std::string Copying = "Übertragen der Datenbank des Pocket-PC... - Bitte warten!\n";
-const std::string Sending = "Versand der Geräte-Daten\n";
-const std::string SendFailed = "Information: Fehlermeldung beim Versand der Daten: Fehler bei "
-                               "E-Mail-Verarbeitung (Schritt 10: …\n";
-const std::string NotDocked =
-    "Frage: Das Gerät ist nicht angeschlossen. Wollen Sie den Vorgang fortsetzen? -> ";
-const std::string Done =
-    "Der Versand der Datenbank für das Gerät Kundendienst Nord an den Support ist erfolgt!\n";
-
-// Device 301 keeps its database and an old manual on the handheld; key 8 makes it a Pocket PC.
-// Its usual, copy and blind-copy recipients must never receive a support mail.
-class MaintenanceTest : public CliTest {
-protected:
-    void Arrange(bool pocketPC, const std::string& mailServer = "") {
-        Device("k", "301", "Kundendienst Nord",
-               {pocketPC ? "8=http://127.0.0.1:1/" : "8=", "10=Orvendal", "14=" + mailServer,
-                "25=geraet301@orvendal.example", "28=zentrale@orvendal.example",
-                "30=Gesendet von Gerät 301", "32=no", "33=blind@orvendal.example",
-                "35=kopie@orvendal.example"});
-        WriteText(Path("handheld/k/VAVID.sdf"), "altes Handbuch");
-        WriteBytes(Path("handheld/k/mobil.sdf"), database);
-    }
-    const std::vector<uint8_t> database = Pattern(70000, 9);
-};
-
 // Only a docked Pocket PC with a mail server sends its database, to the support mailbox alone.
 // Otherwise nothing is sent and the exit code is 1. Nothing stays on the desktop.
-TEST_F(MaintenanceTest, SupportMailsTheHandheldDatabaseToTheSupportMailboxOnly) {
+TEST_F(CliTest, SupportMailsTheHandheldDatabaseToTheSupportMailboxOnly) {
     TMailServersLock lock; // the SMTP folder is shared with the other mail tests
     const std::string smtp = Env("ORVENDAL_TEST_SMTP"), smtpDir = Env("ORVENDAL_TEST_SMTP_DIR");
-    ASSERT_FALSE(smtp.empty()) << "run the tests under tests/servers/with-servers.sh";
+    ASSERT_NE(smtp, "") << "run under tests/servers/with-servers.sh";
+    const std::string copying = "Übertragen der Datenbank des Pocket-PC... - Bitte warten!\n",
+                      sending = "Versand der Geräte-Daten\n",
+                      failed = "Information: Fehlermeldung beim Versand der Daten: Fehler bei "
+                               "E-Mail-Verarbeitung (Schritt 10: …\n",
+                      ask = "Frage: Das Gerät ist nicht angeschlossen. Wollen Sie den Vorgang "
+                            "fortsetzen? -> ",
+                      done = "Der Versand der Datenbank für das Gerät Kundendienst Nord an den "
+                             "Support ist erfolgt!\n";
     // Pocket PC, options, docked, mail server up, stderr
     const std::tuple<bool, const char*, bool, bool, std::string> cases[] = {
-        {true, "", true, true, Copying + Sending + Done},
-        {true, "--yes", false, true, Copying + NotDocked + "Ja\n" + Sending + SendFailed + Done},
-        {true, "--no", false, true, Copying + NotDocked + "Nein\n" + Done},
-        {true, "", true, false, Copying + Sending + SendFailed + Done},
+        {true, "", true, true, copying + sending + done},
+        {true, "--yes", false, true, copying + ask + "Ja\n" + sending + failed + done},
+        {true, "--no", false, true, copying + ask + "Nein\n" + done},
+        {true, "", true, false, copying + sending + failed + done},
         {false, "", true, true,
          "Warnung: Dieser Programmteil steht nur für Pocket-PC zur Verfügung!\n"}};
     for (const auto& [pocketPC, options, docked, serverUp, err] : cases) {
         SCOPED_TRACE(err);
-        for (const std::string& mail : Entries(smtpDir)) {
-            fs::remove(smtpDir + "/" + mail);
-        }
-        Arrange(pocketPC, serverUp ? smtp : "127.0.0.1:1");
+        fs::remove_all(smtpDir);
+        fs::create_directory(smtpDir);
+        Maintained(pocketPC, serverUp ? smtp : "127.0.0.1:1");
         Dock(docked);
         TRun run = Cli(std::string(options) + " support 301");
         EXPECT_EQ(run.Err, err);
         EXPECT_EQ(Entries(Path("work/k")), std::set<std::string>{});
         EXPECT_EQ(ReadBytes(Path("handheld/k/mobil.sdf")), database);
         const std::set<std::string> mails = Entries(smtpDir);
-        const bool sent = err == Copying + Sending + Done;
+        const bool sent = err == copying + sending + done;
         EXPECT_EQ(run.Code, sent ? 0 : 1);
         ASSERT_EQ(mails.size(), sent ? 1u : 0u);
         if (!sent) {
@@ -273,14 +267,17 @@ TEST_F(MaintenanceTest, SupportMailsTheHandheldDatabaseToTheSupportMailboxOnly) 
 
 // The manual is published as a packed file. Every failure ends in the status line with the step
 // that failed and exit code 1, and the handheld keeps its old manual.
-TEST_F(MaintenanceTest, ManualUpdateReplacesTheManualOrNamesTheFailedStep) {
-    ASSERT_NE(Env("ORVENDAL_TEST_HTTP_URL"), "")
-        << "run the tests under tests/servers/with-servers.sh";
+TEST_F(CliTest, ManualUpdateReplacesTheManualOrNamesTheFailedStep) {
+    ASSERT_NE(Env("ORVENDAL_TEST_HTTP_URL"), "") << "run under tests/servers/with-servers.sh";
     const std::vector<uint8_t> manual = Pattern(300000, 5);
     const std::string packed = Deflated(std::string(manual.begin(), manual.end()));
     const std::string zip = std::string("PK\x03\x04\x14\x00", 6) + "VAVID.sdf" + packed;
     const std::string half = packed.substr(0, packed.size() / 2), nothing = Deflated("");
     const std::string local = Path("work/k/VAVID.sdf");
+    const std::string busy = "Update des Handbuches für Gasgeräte läuft... - Bitte warten!\n",
+                      updated = "Das Update des Gasgeräte-Handbuches ist erfolgt!\n",
+                      failed = "Beim Aktualisieren des Gasgeräte-Handbuches trat ein Fehler auf "
+                               "(Schritt ";
     // case, the published file (none: not on the server), step of the failure (-1: none)
     const std::tuple<std::string, std::optional<std::string>, int> cases[] = {
         {"Replaced", packed, -1},        {"ServerDown", packed, 2},        {"NotOnServer", {}, 2},
@@ -289,7 +286,7 @@ TEST_F(MaintenanceTest, ManualUpdateReplacesTheManualOrNamesTheFailedStep) {
         {"NotAPocketPC", packed, 1}};
     for (const auto& [name, published, step] : cases) {
         SCOPED_TRACE(name);
-        Arrange(name != "NotAPocketPC");
+        Maintained(name != "NotAPocketPC");
         fs::remove_all(local);
         if (published) {
             WebPut(name + "-vavid.zip", *published);
@@ -303,13 +300,8 @@ TEST_F(MaintenanceTest, ManualUpdateReplacesTheManualOrNamesTheFailedStep) {
         setenv("ORVENDAL_MANUAL_URL", url.c_str(), 1);
         TRun run = Cli("manual-update 301");
         EXPECT_EQ(run.Code, step < 0 ? 0 : 1);
-        EXPECT_EQ(
-            run.Err,
-            (step == 1 ? "" : "Update des Handbuches für Gasgeräte läuft... - Bitte warten!\n") +
-                (step < 0 ? "Das Update des Gasgeräte-Handbuches ist erfolgt!\n"
-                          : "Beim Aktualisieren des Gasgeräte-Handbuches trat ein Fehler "
-                            "auf (Schritt " +
-                                std::to_string(step) + ")!\n"));
+        EXPECT_EQ(run.Err, (step == 1 ? "" : busy) +
+                               (step < 0 ? updated : failed + std::to_string(step) + ")!\n"));
         EXPECT_EQ(ReadText(Path("handheld/k/VAVID.sdf")),
                   step < 0 ? std::string(manual.begin(), manual.end()) : "altes Handbuch");
         EXPECT_FALSE(fs::is_regular_file(local));

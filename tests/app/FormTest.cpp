@@ -103,8 +103,7 @@ TEST(FormTest, OperationLocksLoadsTheSelectedDeviceAndUnlocks) {
 // selected device; a device whose settings cannot be downloaded turns the program offline for
 // good. A list that cannot be read is reported with its reason.
 TEST(FormTest, OnlineDevicesAndSettingsComeFromTheServerUntilADownloadFails) {
-    ASSERT_NE(Env("ORVENDAL_TEST_HTTP_URL"), "")
-        << "run the tests under tests/servers/with-servers.sh";
+    ASSERT_NE(Env("ORVENDAL_TEST_HTTP_URL"), "") << "run under tests/servers/with-servers.sh";
     TTempFolder program;
     std::unique_ptr<TFormUnderTest> t;
     auto start = [&](const std::string& list) -> TForm1& {
@@ -124,8 +123,7 @@ TEST(FormTest, OnlineDevicesAndSettingsComeFromTheServerUntilADownloadFails) {
     EXPECT_TRUE(t->View.Boxes.empty()) << t->View.BoxTexts();
     EXPECT_EQ(t->View.Text["Form"], "Orvendal für mobile Geräte - Leitstelle");
     EXPECT_EQ(t->View.Items["RadioGroup1"], (Lines{"Zentrale Nord", "Ohne Datei"}));
-    EXPECT_TRUE(form.IsPocketPC(1));  // type 4
-    EXPECT_FALSE(form.IsPocketPC(2)); // type 1
+    EXPECT_EQ(std::pair(form.IsPocketPC(1), form.IsPocketPC(2)), std::pair(true, false)); // 4, 1
     form.BitBtn2Click(); // the current device text is an identity afterwards, not a number
     EXPECT_EQ(form.WorkDir, program.File("work/"));
     form.CurrentProxy.clear();
