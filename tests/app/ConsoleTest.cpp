@@ -110,7 +110,7 @@ protected:
     }
 
     TTempFolder folder;
-    const std::vector<uint8_t> database = Pattern(70000, 9);
+    const std::string database = Pattern(70000, 9);
 };
 
 // Device 101 is a Pocket PC with passwords and proxy keys; device 102 has a proxy port without a
@@ -261,7 +261,7 @@ TEST_F(CliTest, SupportMailsTheHandheldDatabaseToTheSupportMailboxOnly) {
                         "Gesendet von Gerät 301");
         ASSERT_EQ(parts.getAttachmentCount(), 1u);
         parts.getAttachmentAt(0)->getData()->extract(attachmentOut);
-        EXPECT_TRUE(Inflated(attachment) == std::string(database.begin(), database.end()));
+        EXPECT_TRUE(Inflated(attachment) == database);
     }
 }
 
@@ -269,8 +269,8 @@ TEST_F(CliTest, SupportMailsTheHandheldDatabaseToTheSupportMailboxOnly) {
 // that failed and exit code 1, and the handheld keeps its old manual.
 TEST_F(CliTest, ManualUpdateReplacesTheManualOrNamesTheFailedStep) {
     ASSERT_NE(Env("ORVENDAL_TEST_HTTP_URL"), "") << "run under tests/servers/with-servers.sh";
-    const std::vector<uint8_t> manual = Pattern(300000, 5);
-    const std::string packed = Deflated(std::string(manual.begin(), manual.end()));
+    const std::string manual = Pattern(300000, 5);
+    const std::string packed = Deflated(manual);
     const std::string zip = std::string("PK\x03\x04\x14\x00", 6) + "VAVID.sdf" + packed;
     const std::string half = packed.substr(0, packed.size() / 2), nothing = Deflated("");
     const std::string local = Path("work/k/VAVID.sdf");
@@ -302,8 +302,7 @@ TEST_F(CliTest, ManualUpdateReplacesTheManualOrNamesTheFailedStep) {
         EXPECT_EQ(run.Code, step < 0 ? 0 : 1);
         EXPECT_EQ(run.Err, (step == 1 ? "" : busy) +
                                (step < 0 ? updated : failed + std::to_string(step) + ")!\n"));
-        EXPECT_EQ(ReadText(Path("handheld/k/VAVID.sdf")),
-                  step < 0 ? std::string(manual.begin(), manual.end()) : "altes Handbuch");
+        EXPECT_EQ(ReadText(Path("handheld/k/VAVID.sdf")), step < 0 ? manual : "altes Handbuch");
         EXPECT_FALSE(fs::is_regular_file(local));
         EXPECT_EQ(fs::is_directory(local), name == "WorkFileIsAFolder");
     }
