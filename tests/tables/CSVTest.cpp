@@ -18,7 +18,7 @@ using TLines = std::vector<std::string>;
 TEST(CSVFileTest, LoadingBreaksAtEveryLineEndDropsBlankLinesAndSplitsWithoutQuoting) {
     testing::TTempFolder folder;
     std::ofstream(folder.File("t"), std::ios::binary)
-        << "a; b ;\r\n   \r\n\n  only  \r\"x;y\"\n1,,3";
+        << " \na; b ;\r\n   \r\n\n  only  \r\"x;y\"\n1,,3";
     TCSVFile file;
     file.Separator = ";|"; // its first character separates
     file.LoadFromFile(folder.File("t"));
@@ -56,7 +56,7 @@ TEST(CSVFileTest, FormatsAndTheirOptions) {
     EXPECT_EQ(Formatted("1;Anna\n2;Bert", {" Id ", "Name", "Unused"},
                         [](TCSVFile& f) {
                             f.OutputFormat = 1, f.HeaderLine = true;
-                            f.Lines.push_back({"no record", nullptr}); // dropped
+                            f.Lines.insert(f.Lines.begin(), {"no record", nullptr}); // dropped
                         }),
               "<html>\r\n<table>\r\n<tr><th>Id</th><th>Name</th></tr>\r\n<tr><td>1</td><td>"
               "Anna</td></tr>\r\n<tr><td>2</td><td>Bert</td></tr>\r\n</table>\r\n</html>\r\n");
