@@ -214,7 +214,7 @@ TBytes Deflated(const TBytes& plain) {
     return TBytes(packed.Bytes().begin() + 2, packed.Bytes().end());
 }
 
-TEST(ZLibStream, RoundTripsThatZlibReadsToo) {
+TEST(ZLibStream, RoundTripsThatZlibReadsAndDamagedStreamsThatRaise) {
     for (size_t n : {0, 1, 1000, 700000}) {
         const TBytes plain = Sample(n), packed = Deflated(plain);
         TBytes check(n + 1), trailing = packed;
@@ -230,9 +230,7 @@ TEST(ZLibStream, RoundTripsThatZlibReadsToo) {
     }
     // The header of the default level, an empty final block, the Adler-32 of nothing.
     EXPECT_EQ(Deflated({}), (TBytes{0x78, 0x9C, 3, 0, 0, 0, 0, 1}));
-}
-
-TEST(ZLibStream, DamagedOrTruncatedStreamsRaiseAndKeepWhatWasThere) {
+    // Damaged or truncated streams raise and keep what was there.
     const TBytes good = Deflated(Sample(5000));
     TBytes badAdler = good;
     badAdler.back() ^= 1;
