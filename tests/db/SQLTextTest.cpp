@@ -64,7 +64,7 @@ MS @@version => 1 => SELECT @@version
 OS @@version => 1 => SELECT @@version FROM dual
 OS TOP 3 a~T => 1 => SELECT a FROM T WHERE (ROWNUM<=3)
 JS TOP 3 a~T => 1 => SELECT TOP 3 a FROM T
-OS TOP 5 Id~T~A=1 => 1 => SELECT Id FROM T WHERE A=1 and (ROWNUM<=5)
+OS TOP 15 Id~T~A=1 => 1 => SELECT Id FROM T WHERE A=1 and (ROWNUM<=15)
 OS top 3 a~T~x~a => 1 => SELECT * FROM (SELECT a FROM T WHERE x ORDER BY a) WHERE (ROWNUM<=3)
 OS TOP a~T => 1 => SELECT a FROM T WHERE (ROWNUM<=)
 OS TOPa~T => 1 => SELECT TOPa FROM T
