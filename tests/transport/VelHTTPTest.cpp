@@ -73,6 +73,8 @@ TEST_F(VelHTTPTest, ProbeGoesDirectAndOnlyTheSpecNamesAProxy) {
         EXPECT_EQ(reply + http.ErrorText, body) << url;
         EXPECT_TRUE(http.Client.LastError.starts_with(error)) << http.Client.LastError;
     }
+    TMemoryStream page; // an error page is no reply body
+    EXPECT_FALSE(http.Client.Get(env.Url + "/status/400", page) || page.Size() > 0);
     ASSERT_EQ(Ours().size(), 7u); // none for a refused connection or certificate
     EXPECT_EQ(Ours()[0].Path + Ours()[0].Agent + Ours()[0].Via,
               "/transfer.php?" + key + "&-2_WebTransfer");
