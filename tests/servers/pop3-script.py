@@ -18,8 +18,7 @@ class Handler(socketserver.StreamRequestHandler):
             line = self.rfile.readline()
             if not line:
                 return
-            with open(os.path.join(FOLDER, ".seen"), "ab") as seen:
-                seen.write(line)
+            open(os.path.join(FOLDER, ".seen"), "ab").write(line)
             words = line.decode(errors="replace").upper().split() or [""]
             command = words[0]
             name, mail = mails[int(words[1]) - 1] if command in ("TOP", "RETR") else ("", b"")

@@ -17,8 +17,7 @@ counter = itertools.count(1)
 
 def seen(server, command):
     tls = "no" if server.transport.get_extra_info("ssl_object") is None else "yes"
-    with open(os.path.join(FOLDER, "..", "smtp-seen.log"), "a") as log:
-        log.write("%s tls=%s\n" % (command, tls))
+    open(os.path.join(FOLDER, "..", "smtp-seen.log"), "a").write("%s tls=%s\n" % (command, tls))
     return tls
 
 
@@ -31,8 +30,8 @@ class Store:
     async def handle_DATA(self, server, session, envelope):
         head = "X-Envelope-From: %s\r\nX-Envelope-To: %s\r\nX-Envelope-TLS: %s\r\n" % (
             envelope.mail_from, ",".join(envelope.rcpt_tos), seen(server, "DATA"))
-        with open(os.path.join(FOLDER, "%04d.eml" % next(counter)), "wb") as out:
-            out.write(head.encode() + envelope.original_content)
+        name = os.path.join(FOLDER, "%04d.eml" % next(counter))
+        open(name, "wb").write(head.encode() + envelope.original_content)
         return "250 OK"
 
 

@@ -1,7 +1,7 @@
 # Sourced by with-servers.sh: the loopback web transfer server (web_transfer.py, HTTP and HTTPS)
 # and a tinyproxy on loopback that logs to its output.
 http=$state/http proxy=$state/tinyproxy
-mkdir -p "$http" "$proxy"
+mkdir -p "$http"/{uploads,download,files,probe} "$proxy"
 port=$(free_port) tlsport=$(free_port) pport=$(free_port)
 /usr/bin/python3 "$here/web_transfer.py" "$http" "$port" "$tlsport" "$ORVENDAL_TEST_CERT" \
   "$ORVENDAL_TEST_KEY" >"$http/server.log" 2>&1 &

@@ -1,5 +1,6 @@
 """Loopback HTTP(S) server for the tests: the web transfer script, static files and faults
-(paths: transport/README.md). Usage: web_transfer.py STATE_DIR PORT TLS_PORT CERT KEY"""
+(paths: transport/README.md; STATE_DIR holds uploads/, download/, files/ and probe/).
+Usage: web_transfer.py STATE_DIR PORT TLS_PORT CERT KEY"""
 import http.server
 import itertools
 import os
@@ -51,16 +52,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.wfile.write(content or b"")
 
 
-def serve(port, context=None):
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", int(port)), Handler)
-    if context:
-        server.socket = context.wrap_socket(server.socket, server_side=True)
-    threading.Thread(target=server.serve_forever).start()
-
-
-for folder in ("uploads", "download", "files", "probe"):
-    os.makedirs(os.path.join(STATE, folder), exist_ok=True)
 tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
 tls.load_cert_chain(CERT, KEY)
-serve(TLS_PORT, tls)
-serve(PORT)
+secure = http.server.ThreadingHTTPServer(("127.0.0.1", int(TLS_PORT)), Handler)
+secure.socket = tls.wrap_socket(secure.socket, server_side=True)
+threading.Thread(target=secure.serve_forever, daemon=True).start()
+http.server.ThreadingHTTPServer(("127.0.0.1", int(PORT)), Handler).serve_forever()

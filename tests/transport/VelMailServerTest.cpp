@@ -31,8 +31,7 @@ std::string Message(const std::string& subject, long ageSeconds, const std::stri
 
 // The server of ORVENDAL_TEST_<name> ("127.0.0.1:PORT") on the host.
 std::string Server(const std::string& name, const std::string& host = "127.0.0.1") {
-    std::string server = Env(("ORVENDAL_TEST_" + name).c_str());
-    return host + server.substr(server.find(':'));
+    return host + Env(("ORVENDAL_TEST_" + name).c_str()).substr(9);
 }
 
 class MailServers : public ::testing::Test {
