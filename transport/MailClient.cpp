@@ -218,12 +218,24 @@ vmime::shared_ptr<vmime::security::cert::certificateVerifier> Verifier(const std
     return verifier;
 }
 
-// Connects the service; a certificate that is not accepted and a server that does not offer
-// the required STARTTLS end in German texts that say why.
+// Connects the service; a server out of reach, a refused login, a certificate that is not
+// accepted and a server that does not offer the required STARTTLS end in German texts that say
+// why (the library's own texts are English; a server's reply is kept as it came).
 void Connect(vmime::net::service& service, const TMailServer& server) {
     namespace cert = vmime::security::cert;
+    const std::string where = server.Host + ":" + std::to_string(server.Port);
     try {
         service.connect();
+    } catch (const vmime::exceptions::socket_exception&) {
+        throw std::runtime_error("Keine Verbindung zum Server " + where);
+    } catch (const vmime::exceptions::operation_timed_out&) {
+        throw std::runtime_error("Der Server " + where + " antwortet nicht");
+    } catch (const vmime::exceptions::connection_greeting_error& e) {
+        throw std::runtime_error("Der Server " + where + " weist die Verbindung ab: " +
+                                 e.response());
+    } catch (const vmime::exceptions::authentication_error& e) {
+        throw std::runtime_error("Der Server " + where + " lehnt die Anmeldung als " +
+                                 server.UserName + " ab: " + e.response());
     } catch (const cert::serverIdentityException&) {
         throw std::runtime_error(CertificateText(TCertificateFault::WrongHost, server.Host));
     } catch (const cert::certificateExpiredException&) {
