@@ -30,6 +30,25 @@ TConverter Open(const std::string& name) {
     return converter;
 }
 
+// Runs a conversion into out, sized first, doubling it while the conversion overflows; the
+// conversion moves target on and leaves the rest of its input for the next round.
+template <typename TText, typename TConvert>
+UErrorCode Grow(TText& out, size_t first, TConvert convert) {
+    out.assign(first, {});
+    size_t used = 0;
+    for (;;) {
+        auto* target = out.data() + used;
+        UErrorCode error = U_ZERO_ERROR;
+        convert(target, out.data() + out.size(), error);
+        used = static_cast<size_t>(target - out.data());
+        if (error != U_BUFFER_OVERFLOW_ERROR) {
+            out.resize(used);
+            return error;
+        }
+        out.resize(out.size() * 2);
+    }
+}
+
 // Bytes to UTF-16. With stop, false at the first invalid sequence and its offset in errorOffset;
 // otherwise such sequences become U+FFFD.
 bool ToUtf16(UConverter* converter, std::string_view bytes, bool stop, std::u16string& out,
@@ -39,22 +58,13 @@ bool ToUtf16(UConverter* converter, std::string_view bytes, bool stop, std::u16s
     if (stop) {
         ucnv_setToUCallBack(converter, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
     }
-    out.assign(bytes.size() + 16, u'\0');
     const char* source = bytes.data();
-    const char* const end = source + bytes.size();
-    UChar* target = reinterpret_cast<UChar*>(out.data());
-    for (;;) {
-        error = U_ZERO_ERROR;
-        ucnv_toUnicode(converter, &target, reinterpret_cast<UChar*>(out.data() + out.size()),
-                       &source, end, nullptr, true, &error);
-        if (error != U_BUFFER_OVERFLOW_ERROR) {
-            break;
-        }
-        const size_t used = static_cast<size_t>(target - reinterpret_cast<UChar*>(out.data()));
-        out.resize(out.size() * 2);
-        target = reinterpret_cast<UChar*>(out.data()) + used;
-    }
-    out.resize(static_cast<size_t>(target - reinterpret_cast<UChar*>(out.data())));
+    error = Grow(out, bytes.size() + 16, [&](char16_t*& target, char16_t* limit, UErrorCode& e) {
+        auto* at = reinterpret_cast<UChar*>(target);
+        ucnv_toUnicode(converter, &at, reinterpret_cast<UChar*>(limit), &source,
+                       bytes.data() + bytes.size(), nullptr, true, &e);
+        target = reinterpret_cast<char16_t*>(at);
+    });
     if (U_SUCCESS(error)) {
         return true;
     }
@@ -81,22 +91,11 @@ bool FromUtf16(UConverter* converter, std::u16string_view text, TMissing mode, s
     } else {
         ucnv_setSubstChars(converter, "?", 1, &error);
     }
-    out.assign(text.size() * 4 + 16, '\0');
-    const UChar* source = reinterpret_cast<const UChar*>(text.data());
+    const auto* source = reinterpret_cast<const UChar*>(text.data());
     const UChar* const end = source + text.size();
-    char* target = out.data();
-    for (;;) {
-        error = U_ZERO_ERROR;
-        ucnv_fromUnicode(converter, &target, out.data() + out.size(), &source, end, nullptr, true,
-                         &error);
-        if (error != U_BUFFER_OVERFLOW_ERROR) {
-            break;
-        }
-        const size_t used = static_cast<size_t>(target - out.data());
-        out.resize(out.size() * 2);
-        target = out.data() + used;
-    }
-    out.resize(static_cast<size_t>(target - out.data()));
+    error = Grow(out, text.size() * 4 + 16, [&](char*& target, char* limit, UErrorCode& e) {
+        ucnv_fromUnicode(converter, &target, limit, &source, end, nullptr, true, &e);
+    });
     if (U_SUCCESS(error)) {
         return true;
     }
