@@ -86,6 +86,14 @@ TEST(VelMailFileMode, SendsAndReceivesThroughTheSharedFolder) {
 
     EXPECT_TRUE(mail->ReceiveData());
     EXPECT_EQ(std::distance(fs::directory_iterator(work.Path()), {}), 1); // export.mdb alone
+
+    // Mail servers out of reach (nothing listens on port 1): the step names host and port.
+    mail = LoadedMail({"1=7", "4=" + work.Path(), "10=x", "11=127.0.0.1:1", "14=127.0.0.1:1"});
+    const std::string unreachable = ": Keine Verbindung zum Server 127.0.0.1:1)";
+    EXPECT_FALSE(mail->SendData(false, "", ""));
+    EXPECT_EQ(mail->ErrorText, "Fehler bei E-Mail-Verarbeitung (Schritt 10" + unreachable);
+    EXPECT_FALSE(mail->ReceiveData());
+    EXPECT_EQ(mail->ErrorText, "Fehler bei E-Mail-Verarbeitung (Schritt 20" + unreachable);
 }
 
 // Simple MAPI over the folder-backed library (tests/fakes/mapi: one text file per message),
