@@ -2,11 +2,13 @@
 // A sandbox for exchange runs: a working folder, a folder-backed handheld, a shared folder for
 // the file-mode mail transport, and the device settings that tie them together.
 
+#include "common/MobilDb.h"
 #include "common/ScriptedView.h"
 #include "common/TempFolder.h"
 #include "db/SQLADO.h"
 #include "exchange/ExchangeRun.h"
 #include "exchange/Schema.h"
+#include "exchange/ServerSimulator.h"
 #include "protect/KeyList.h"
 #include "protect/ZLibStream.h"
 #include "transport/TransportFixture.h"
@@ -62,6 +64,35 @@ protected:
         return (root_ / "handheld" / "Storage Card" / name).string();
     }
 
+    // The simulator's answer, changed by the statements, waiting on the server.
+    void ServerAnswer(const std::vector<std::string>& statements = {}) {
+        std::string error;
+        ASSERT_TRUE(simulator::MakeImportDatabase(Server("answer.mdb"), {}, error)) << error;
+        Exec(Server("answer.mdb"), statements);
+        WriteText(Server("import.md_"), Packed(ReadText(Server("answer.mdb"))));
+    }
+    void StandardExport(const std::string& identity = "PPC-7") {
+        simulator::MakeDeviceExport(Handheld("ExportData.xm_"), identity);
+    }
+    // A new mobil.mdb changed by the statements.
+    void Seed(const std::vector<std::string>& statements) {
+        TSQLADOServer db;
+        CreateMobil(db, Work("mobil.mdb"));
+        db.Disconnect();
+        Exec(Work("mobil.mdb"), statements);
+    }
+    static bool Connect(TSQLADOServer& db, const std::string& path) {
+        db.SetServerType(Jet);
+        db.DataSource = path;
+        return db.Connect();
+    }
+    static void Exec(const std::string& path, const std::vector<std::string>& statements) {
+        TSQLADOServer db;
+        ASSERT_TRUE(Connect(db, path)) << db.LastError;
+        for (const std::string& statement : statements)
+            ASSERT_TRUE(db.ExecSQL(statement)) << statement << ": " << db.LastError;
+    }
+
     // Packed bytes unpacked into the server folder's file name.
     std::string Unpacked(const std::string& bytes, const std::string& name) {
         TMemoryStream packed, plain;
@@ -80,9 +111,7 @@ protected:
                             const std::string& columns, const std::string& where = "") {
         TSQLADOServer db;
         TRecordSet rs;
-        db.SetServerType(Jet);
-        db.DataSource = path;
-        if (!db.Connect() ||
+        if (!Connect(db, path) ||
             !db.Select(columns, table, where, columns.substr(0, columns.find(',')), rs))
             return db.LastError;
         std::string out;

@@ -1,8 +1,5 @@
 #include "ExchangeFixture.h"
 
-#include "common/MobilDb.h"
-
-#include "exchange/ServerSimulator.h"
 #include "transport/HttpTestEnv.h"
 
 #include <array>
@@ -40,33 +37,7 @@ std::string Photo(int id, int job, const std::string& status) {
            "')";
 }
 
-class ExchangeRunTest : public ExchangeFixture {
-protected:
-    // The simulator's answer, changed by the statements, waiting on the server.
-    void ServerAnswer(const std::vector<std::string>& statements = {}) {
-        std::string error;
-        ASSERT_TRUE(simulator::MakeImportDatabase(Server("answer.mdb"), {}, error)) << error;
-        TSQLADOServer db;
-        db.SetServerType(Jet);
-        db.DataSource = Server("answer.mdb");
-        ASSERT_TRUE(db.Connect()) << db.LastError;
-        for (const std::string& statement : statements) {
-            ASSERT_TRUE(db.ExecSQL(statement)) << statement << ": " << db.LastError;
-        }
-        db.Disconnect();
-        WriteText(Server("import.md_"), Packed(ReadText(Server("answer.mdb"))));
-    }
-    void StandardExport(const std::string& identity = "PPC-7") {
-        simulator::MakeDeviceExport(Handheld("ExportData.xm_"), identity);
-    }
-    void Seed(const std::vector<std::string>& statements) {
-        TSQLADOServer db;
-        CreateMobil(db, Work("mobil.mdb"));
-        for (const std::string& s : statements) {
-            ASSERT_TRUE(db.ExecSQL(s)) << s << ": " << db.LastError;
-        }
-    }
-};
+using ExchangeRunTest = ExchangeFixture;
 
 const std::string kAllTables = "MApplication.xml MAuftrag.xml MBlob.xml MData.xml MMaterial.xml "
                                "MProjectLV.xml MValues.xml Monteure.xml SysData.xml";
@@ -238,10 +209,10 @@ TEST_F(ExchangeRunTest, RunsThatFailPartwayKeepWhatTheNextRunNeeds) {
 
 // The same run over the web transfer script on the loopback servers: the probe answers, so
 // HTTP carries the export, the waiting photo and the answer; the settings name no mail route.
-class ExchangeHttpTest : public ExchangeRunTest {
+class ExchangeHttpTest : public ExchangeFixture {
 protected:
     void SetUp() override {
-        ExchangeRunTest::SetUp();
+        ExchangeFixture::SetUp();
         ORVENDAL_REQUIRE_HTTP(env);
         settings_.Clear();
         SaveKeyLines({"1=PPC-7", "4=" + Work(""), "7=7", "19=" + Env("ORVENDAL_TEST_CA")},
