@@ -7,13 +7,14 @@
 
 #include "transport/MAPIMail.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -55,19 +56,18 @@ std::map<void*, std::unique_ptr<TRecord>> records;
 // A copy of the attachment in the temporary folder; empty when it cannot be made.
 std::string TemporaryCopy(const std::string& path) {
     std::string copy = (fs::temp_directory_path() / "fake-mapi-XXXXXX").string();
-    int fd = mkstemp(copy.data());
-    if (fd < 0)
-        return {};
-    close(fd);
+    const int fd = mkstemp(copy.data());
     std::error_code error;
-    fs::copy_file(path, copy, fs::copy_options::overwrite_existing, error);
-    return error ? std::string() : copy;
+    if (fd < 0 || close(fd) != 0 ||
+        !fs::copy_file(path, copy, fs::copy_options::overwrite_existing, error))
+        return {};
+    return copy;
 }
 
 std::unique_ptr<TRecord> Load(const std::string& id, bool envelopeOnly) {
     auto record = std::make_unique<TRecord>();
     std::ifstream in(Folder() / id, std::ios::binary);
-    std::string line, note;
+    std::string line;
     while (std::getline(in, line) && !line.empty()) {
         const size_t colon = line.find(": ");
         const std::string key = line.substr(0, colon);
@@ -82,10 +82,8 @@ std::unique_ptr<TRecord> Load(const std::string& id, bool envelopeOnly) {
                                      record->Keep(fs::path(value).filename().string()), nullptr});
         }
     }
-    while (!envelopeOnly && std::getline(in, line))
-        note += line + "\n";
     if (!envelopeOnly)
-        record->message.lpszNoteText = record->Keep(note);
+        record->message.lpszNoteText = record->Keep({std::istreambuf_iterator<char>(in), {}});
     record->message.nFileCount = static_cast<ULONG>(record->files.size());
     record->message.lpFiles = record->files.empty() ? nullptr : record->files.data();
     return record;
@@ -113,13 +111,11 @@ FAKE_EXPORT ULONG MAPIFindNext(LHANDLE handle, uintptr_t, char*, char* seed, ULO
                                char* out) {
     if (handle == 0 || handle != session)
         return InvalidSession;
-    std::vector<std::string> ids;
+    std::set<std::string> ids;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(Folder(), error))
-        if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')
-            ids.push_back(entry.path().filename().string());
-    std::sort(ids.begin(), ids.end());
-    const auto next = std::upper_bound(ids.begin(), ids.end(), std::string(seed ? seed : ""));
+        ids.insert(entry.path().filename().string());
+    const auto next = ids.upper_bound(seed == nullptr ? "" : seed);
     out[0] = '\0';
     if (next == ids.end())
         return NoMessages;
