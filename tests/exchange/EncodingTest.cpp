@@ -4,6 +4,7 @@
 
 #include "ExchangeFixture.h"
 
+#include <QString>
 #include <algorithm>
 
 namespace orvendal::testing {
@@ -21,17 +22,10 @@ std::string Document(const std::string& declaration, const std::string& value) {
            "</record></table>";
 }
 
-// The document as UTF-16LE with a byte order mark; its markup is ASCII.
+// The document as UTF-16LE with a byte order mark (Qt's UTF-16 is the machine's, little-endian).
 std::string Utf16Document() {
-    const std::string ascii = Document("UTF-16", "|");
-    const std::string head = ascii.substr(0, ascii.find('|')), tail = ascii.substr(head.size() + 1);
-    const std::u16string text = std::u16string(head.begin(), head.end()) + u"€ Grüße" +
-                                std::u16string(tail.begin(), tail.end());
-    std::string out = "\xFF\xFE";
-    for (char16_t u : text) {
-        out += {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
-    }
-    return out;
+    const QString text = QString::fromStdString(Document("UTF-16", kMeant));
+    return "\xFF\xFE" + std::string(reinterpret_cast<const char*>(text.utf16()), 2 * text.size());
 }
 
 // The box of a document refused for its bytes, named at the first byte that is not ASCII.
