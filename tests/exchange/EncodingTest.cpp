@@ -55,21 +55,21 @@ const std::string kSentAndFetched =
 // file stays as it was.
 TEST_F(ExchangeEncodingTest, TextArrivesAsMeantOrTheRunStops) {
     const std::pair<std::string, std::string> cases[] = {
-        {Packed(Document("UTF-8", kMeant)), ""},
-        {Packed(Utf16Document()), ""},
-        {Packed(Document("ISO-8859-1", kAnsi)), ""}, // read as Windows-1252
-        {Packed(Document("windows-1252", kAnsi)), ""},
-        {Packed(Document("ISO-8859-15", "\xA4 Gr\xFC\xDF\x65")), ""},
-        {Packed(Document("", kMeant)), ""},
-        {Packed(Document("", kAnsi)),
+        {Deflated(Document("UTF-8", kMeant)), ""},
+        {Deflated(Utf16Document()), ""},
+        {Deflated(Document("ISO-8859-1", kAnsi)), ""}, // read as Windows-1252
+        {Deflated(Document("windows-1252", kAnsi)), ""},
+        {Deflated(Document("ISO-8859-15", "\xA4 Gr\xFC\xDF\x65")), ""},
+        {Deflated(Document("", kMeant)), ""},
+        {Deflated(Document("", kAnsi)),
          Refused(Document("", kAnsi), "gibt keine Kodierung an und ist", " kein gültiges UTF-8")},
-        {Packed(Document("UTF-8", "Gr\xFC\xDF\x65")),
+        {Deflated(Document("UTF-8", "Gr\xFC\xDF\x65")),
          Refused(Document("UTF-8", "Gr\xFC\xDF\x65"), "enthält",
                  " Text, der in der angegebenen Kodierung UTF-8 ungültig ist")},
         {"this is no zlib stream", kUnread + "zlib: beschädigte Daten"},
-        {WithoutEnd(Packed(Document("UTF-8", kMeant))),
+        {WithoutEnd(Deflated(Document("UTF-8", kMeant))),
          kUnread + "zlib: die Daten enden vor dem Ende des Datenstroms"},
-        {Packed("Id;AuftragId\n1;2\n"),
+        {Deflated("Id;AuftragId\n1;2\n"),
          kUnread + "Die Datei work/ExportData.xml ist kein lesbares XML-Dokument: kein "
                    "Wurzelelement (an Zeichen 17)"},
     };

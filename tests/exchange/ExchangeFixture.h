@@ -20,14 +20,6 @@
 
 namespace orvendal::testing {
 
-// Text packed the way the transports carry it.
-inline std::string Packed(const std::string& text) {
-    TMemoryStream plain, packed;
-    plain.WriteString(text);
-    DeflateStream(plain, packed);
-    return packed.AsString();
-}
-
 class ExchangeFixture : public ::testing::Test {
 protected:
     void SetUp() override { Fresh(); }
@@ -69,7 +61,7 @@ protected:
         std::string error;
         ASSERT_TRUE(simulator::MakeImportDatabase(Server("answer.mdb"), {}, error)) << error;
         Exec(Server("answer.mdb"), statements);
-        WriteText(Server("import.md_"), Packed(ReadText(Server("answer.mdb"))));
+        WriteText(Server("import.md_"), Deflated(ReadText(Server("answer.mdb"))));
     }
     void StandardExport(const std::string& identity = "PPC-7") {
         simulator::MakeDeviceExport(Handheld("ExportData.xm_"), identity);
@@ -95,11 +87,7 @@ protected:
 
     // Packed bytes unpacked into the server folder's file name.
     std::string Unpacked(const std::string& bytes, const std::string& name) {
-        TMemoryStream packed, plain;
-        packed.WriteString(bytes);
-        packed.Rewind();
-        InflateStream(packed, plain);
-        plain.SaveToFile(Server(name));
+        WriteText(Server(name), Inflated(bytes));
         return Server(name);
     }
     // The export database as the server received it.

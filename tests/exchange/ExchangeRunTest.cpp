@@ -28,7 +28,7 @@ void WriteExport(const std::string& path, const std::vector<TRow>& rows) {
     }
     std::ostringstream xml;
     doc.save(xml, "", pugi::format_raw);
-    WriteText(path, Packed(xml.str()));
+    WriteText(path, Deflated(xml.str()));
 }
 
 std::string Photo(int id, int job, const std::string& status) {
@@ -170,7 +170,7 @@ TEST_F(ExchangeRunTest, RunsThatFailPartwayKeepWhatTheNextRunNeeds) {
          "2: zlib: beschädigte Daten)\nwork: mobil.mdb\nserver: export.md_ "
          "import.md_\ncard: ExportData.xm_ " +
              kAllTables + "\njobs: 12\n"},
-        {[&] { WriteText(Server("import.md_"), Packed("")); },
+        {[&] { WriteText(Server("import.md_"), Deflated("")); },
          "I Die Server-Daten können nicht gelesen werden: " + format +
              "import.mdb'.\nwork: import.mdb=0 mobil.mdb\nserver: answer.mdb export.md_\ncard: "
              "ExportData.xm_\njobs: 0\n"},

@@ -9,7 +9,6 @@
 #include "common/TempFolder.h"
 #include "exchange/DemoSandbox.h"
 #include "exchange/ServerSimulator.h"
-#include "view/Progress.h"
 
 #include <QEvent>
 #include <QProgressBar>
@@ -53,15 +52,15 @@ TEST(ProgressTest, ALargeExportRepaintsTheWindowWithTheBarOnlyWhileItRuns) {
     bar->installEventFilter(&log);
     window.findChild<QPushButton*>("BitBtn1")->click();
 
-    // Painted (so shown) from the first throttle step on, never more than one step apart, up to
+    // Painted (so shown) from the first 256 rows on, never more than 256 rows apart, up to
     // the end of the rows.
     const std::vector<int>& paints = log.Values;
-    ASSERT_GE(paints.size(), static_cast<size_t>(rows / TStepProgress::Steps));
-    EXPECT_LE(paints.front(), TStepProgress::Steps);
+    ASSERT_GE(paints.size(), static_cast<size_t>(rows / 256));
+    EXPECT_LE(paints.front(), 256);
     for (size_t i = 1; i < paints.size(); ++i) {
-        EXPECT_LE(paints[i] - paints[i - 1], TStepProgress::Steps) << i;
+        EXPECT_LE(paints[i] - paints[i - 1], 256) << i;
     }
-    EXPECT_GT(paints.back(), rows - TStepProgress::Steps);
+    EXPECT_GT(paints.back(), rows - 256);
     EXPECT_FALSE(bar->isVisible());
     EXPECT_EQ(window.findChild<QLabel*>("Label1")->text().toStdString(),
               "Der Datenaustausch für das Gerät " + s.DisplayName + " ist erfolgt!");
