@@ -42,14 +42,15 @@ struct TFormUnderTest {
 };
 
 // The device's "mobil.mdb" at file for the photo dialogs: two stamp modes whose order (Reihe)
-// runs against their Ids; the camera folder, prefix IMG_ and an unreadable mode; photo rows 7 and 8
-// waiting for their camera files IMG_0815.jpg and IMG_0816.jpg, and row 9 sent.
+// runs against their Ids and the order they were written in; the camera folder, prefix IMG_ and an
+// unreadable mode; photo rows 7 and 8 waiting for their camera files IMG_0815.jpg and IMG_0816.jpg,
+// and row 9 sent.
 inline void PhotoDatabase(TSQLADOServer& db, const std::string& file, const std::string& camera) {
     CreateMobil(db, file);
     for (const std::string& sql :
          {"INSERT INTO SysData(Id,SysValue) VALUES(8,'" + camera + "'),(9,'IMG_'),(10,'x')",
           std::string("INSERT INTO MValues(Id,Class,MValue,Bezeichnung,Reihe) VALUES"
-                      "(2,1005,'0','ohne',1),(1,1005,'1','links',2)"),
+                      "(1,1005,'1','links',2),(2,1005,'0','ohne',1)"),
           std::string("INSERT INTO MBlob(Id,AuftragId,FeldId,FeldValue,Created,Creator,Status) "
                       "VALUES(7,1000,51,'815','05.12.2026 10:00',1,'0'),(8,1000,52,'816',"
                       "'05.12.2026 10:05',1,'0'),(9,1001,51,'817','05.12.2026 10:09',1,'3')")}) {
