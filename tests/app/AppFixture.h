@@ -58,16 +58,11 @@ inline void PhotoDatabase(TSQLADOServer& db, const std::string& file, const std:
     }
 }
 
-// Files on the loopback web server of tests/servers/with-servers.sh (its "files/"), named for
-// this process so that tests running side by side keep apart.
-inline std::string WebName(const std::string& name) {
-    return "/files/" + std::to_string(getpid()) + "-" + name;
-}
-inline std::string WebUrl(const std::string& name) {
-    return Env("ORVENDAL_TEST_HTTP_URL") + WebName(name);
-}
-inline void WebPut(const std::string& name, const std::string& bytes) {
-    WriteText(Env("ORVENDAL_TEST_HTTP_DIR") + WebName(name), bytes);
+// A file on the loopback web server of tests/servers/with-servers.sh (its "files/"): its address,
+// or its path with ORVENDAL_TEST_HTTP_DIR; named for this process so that tests running side by
+// side keep apart.
+inline std::string WebFile(const std::string& name, const char* root = "ORVENDAL_TEST_HTTP_URL") {
+    return Env(root) + "/files/" + std::to_string(getpid()) + "-" + name;
 }
 
 } // namespace orvendal::testing

@@ -289,14 +289,14 @@ TEST_F(CliTest, ManualUpdateReplacesTheManualOrNamesTheFailedStep) {
         Maintained(name != "NotAPocketPC");
         fs::remove_all(local);
         if (published) {
-            WebPut(name + "-vavid.zip", *published);
+            WriteText(WebFile(name + "-vavid.zip", "ORVENDAL_TEST_HTTP_DIR"), *published);
         }
         if (name == "WorkFileIsAFolder") {
             fs::create_directories(local);
         }
         Dock(name != "Undocked");
         const std::string url =
-            name == "ServerDown" ? "http://127.0.0.1:1/" : WebUrl(name + "-vavid.zip");
+            name == "ServerDown" ? "http://127.0.0.1:1/" : WebFile(name + "-vavid.zip");
         setenv("ORVENDAL_MANUAL_URL", url.c_str(), 1);
         TRun run = Cli("manual-update 301");
         EXPECT_EQ(run.Code, step < 0 ? 0 : 1);

@@ -103,17 +103,18 @@ TEST(FormTest, OnlineDevicesAndSettingsComeFromTheServerUntilADownloadFails) {
     std::unique_ptr<TFormUnderTest> t;
     auto start = [&](const std::string& list) -> TForm1& {
         WriteSettings(program.File("orvendal.ini"),
-                      {"2=Leitstelle", "5=" + WebUrl(list), "6=" + WebUrl("geraet%d.ini")});
+                      {"2=Leitstelle", "5=" + WebFile(list), "6=" + WebFile("geraet%d.ini")});
         t = std::make_unique<TFormUnderTest>(program);
         t->Form.FormCreate();
         return t->Form;
     };
-    WebPut("devices.xml", "<table><row><Id>PPC-201</Id><Name>Zentrale Nord</Name><Nr>201</Nr>"
-                          "<Typ>4</Typ></row><row><Id>PPC-202</Id><Name>Ohne Datei</Name>"
-                          "<Nr>202</Nr><Typ>1</Typ></row></table>");
-    WriteDevice(program.File("geraet.txt"), "201", "Zentrale Nord",
+    const char* dir = "ORVENDAL_TEST_HTTP_DIR";
+    WriteText(WebFile("devices.xml", dir),
+              "<table><row><Id>PPC-201</Id><Name>Zentrale Nord</Name><Nr>201</Nr>"
+              "<Typ>4</Typ></row><row><Id>PPC-202</Id><Name>Ohne Datei</Name>"
+              "<Nr>202</Nr><Typ>1</Typ></row></table>");
+    WriteDevice(WebFile("geraet201.ini", dir), "201", "Zentrale Nord",
                 {"4=" + program.File("work/"), "17=proxy.nord", "18=3128"});
-    WebPut("geraet201.ini", ReadText(program.File("geraet.txt")));
     TForm1& form = start("devices.xml");
     EXPECT_TRUE(t->View.Boxes.empty()) << t->View.BoxTexts();
     EXPECT_EQ(t->View.Text["Form"], "Orvendal für mobile Geräte - Leitstelle");
@@ -132,7 +133,7 @@ TEST(FormTest, OnlineDevicesAndSettingsComeFromTheServerUntilADownloadFails) {
     t->View.SetItemIndex("RadioGroup1", 0);
     form.LoadDeviceSettings(201); // offline now: the table has no file names
     EXPECT_EQ(form.CurrentDevice, "");
-    WebPut("kaputt.xml", "<table><row>");
+    WriteText(WebFile("kaputt.xml", dir), "<table><row>");
     const std::regex reason("Gerätedaten können nicht abgerufen werden! Fehlermeldung: .+\n");
     for (const char* list : {"fehlt.xml", "kaputt.xml"}) {
         EXPECT_FALSE(start(list).Offline);
