@@ -9,6 +9,7 @@
 #include "exchange/ServerSimulator.h"
 #include "photo/Jpeg.h"
 
+#include <gmock/gmock.h>
 #include <nlohmann/json.hpp>
 #include <vmime/vmime.hpp>
 
@@ -21,6 +22,7 @@ namespace orvendal::testing {
 namespace {
 
 using nlohmann::json;
+using namespace ::testing; // matchers
 
 TEST(ConsoleViewTest, ConfirmationsFollowTheOptionThenTheTerminal) {
     const std::tuple<std::optional<bool>, bool, const char*, std::string> cases[] = {
@@ -133,16 +135,16 @@ TEST_F(CliTest, DevicesSettingsAndPhotoCommandsDoWhatTheDialogsOfferOrFailWithTh
                "Arbeitsordner:   " + Path("work/a/"), "Transferserver:  http://transfer.example/",
                "Proxy:           typed:3128", "Web-Transfer:    ja", "Pocket PC:       ja",
                "Modus:           offline", "  13=********", "  16=********"}) {
-        EXPECT_NE(typed.find(line + "\n"), std::string::npos) << line << "\n" << typed;
+        EXPECT_THAT(typed, HasSubstr(line + "\n"));
     }
-    EXPECT_EQ(typed.find("geheim"), std::string::npos);
+    EXPECT_THAT(typed, Not(HasSubstr("geheim")));
     const std::string work = Path("work/a/"), camera = Path("dcim/");
     EXPECT_TRUE(fs::is_directory(work));
     for (const char* command :
          {"device", "exchange", "support", "manual-update", "photos", "photo-settings"}) {
         TRun run = Cli(std::string(command) + " 999");
         EXPECT_EQ(run.Code, 1) << command;
-        EXPECT_NE(run.Err.find("Kein Gerät mit der Nummer 999."), std::string::npos) << run.Err;
+        EXPECT_THAT(run.Err, HasSubstr("Kein Gerät mit der Nummer 999."));
         EXPECT_EQ(Cli(command).Code, 2) << command;
     }
     fs::create_directories(camera);
@@ -193,8 +195,7 @@ TEST_F(CliTest, DevicesSettingsAndPhotoCommandsDoWhatTheDialogsOfferOrFailWithTh
         TRun run = Cli(args);
         EXPECT_EQ(run.Code, code) << args << "\n" << run.Err;
         const bool err = code == 1 || args.starts_with("photo-settings");
-        EXPECT_NE((err ? run.Err : run.Out).find(printed), std::string::npos) << args << "\n"
-                                                                              << run.Out << run.Err;
+        EXPECT_THAT(err ? run.Err : run.Out, HasSubstr(printed)) << args;
         expected = after.empty() ? expected : after;
         EXPECT_EQ(state(), expected) << args;
     }
@@ -204,8 +205,8 @@ TEST_F(CliTest, DevicesSettingsAndPhotoCommandsDoWhatTheDialogsOfferOrFailWithTh
     for (const char* args : {"photos 102", "photo-settings 102"}) { // no database: no dialog
         TRun run = Cli(args);
         EXPECT_EQ(run.Code, 1) << args;
-        EXPECT_TRUE(std::regex_search(run.Err, std::regex("Fehler: .*mobil\\.mdb"))) << run.Err;
-        EXPECT_TRUE(run.Out.empty() && run.Err.find("Foto") == std::string::npos) << run.Err;
+        EXPECT_THAT(run.Out + run.Err,
+                    AllOf(ContainsRegex("Fehler: .*mobil\\.mdb"), Not(HasSubstr("Foto"))));
     }
 }
 
@@ -249,8 +250,7 @@ TEST_F(CliTest, SupportMailsTheHandheldDatabaseToTheSupportMailboxOnly) {
             continue;
         }
         const std::string raw = ReadText(smtpDir + "/" + *mails.begin());
-        EXPECT_NE(raw.find("X-Envelope-To: support@orvendal.example\r\n"), std::string::npos)
-            << raw;
+        EXPECT_THAT(raw, HasSubstr("X-Envelope-To: support@orvendal.example\r\n"));
         auto message = vmime::make_shared<vmime::message>();
         message->parse(raw);
         std::string body, attachment;
@@ -349,11 +349,9 @@ TEST_F(CliTest, ExchangeReportsEveryDeviceInListOrderAndRunsOncePerDeviceAtATime
     expected[0]["rows_merged"] = merged;
     EXPECT_EQ(json::parse(devices), expected);
     const std::string summary = "Zusammenfassung für das Gerät ";
-    EXPECT_TRUE(
-        std::regex_search(run.Err, std::regex(summary + "Gut \\(101\\): erfolgreich\n[^]*" +
-                                              summary + "Abgedockt \\(102\\): übersprungen\n[^]*" +
-                                              summary + "Kaputt \\(103\\): fehlgeschlagen\n")))
-        << run.Err;
+    EXPECT_THAT(run.Err, ContainsRegex(summary + "Gut \\(101\\): erfolgreich\n.*" + summary +
+                                       "Abgedockt \\(102\\): übersprungen\n.*" + summary +
+                                       "Kaputt \\(103\\): fehlgeschlagen\n"));
     int port = 0;
     const int listener = Listen(port);
     MailDevice("a", "101", "Gut", true, reply, port);
@@ -363,9 +361,8 @@ TEST_F(CliTest, ExchangeReportsEveryDeviceInListOrderAndRunsOncePerDeviceAtATime
     const int probe = accept(listener, nullptr, nullptr);
     TRun second = Start("exchange 101").Wait(20);
     EXPECT_EQ(second.Code, 1);
-    EXPECT_NE(second.Err.find("Fehler: Für das Gerät Gut läuft bereits ein Datenaustausch.\n"),
-              std::string::npos)
-        << second.Err;
+    EXPECT_THAT(second.Err,
+                HasSubstr("Fehler: Für das Gerät Gut läuft bereits ein Datenaustausch.\n"));
     close(probe);
     close(listener);
     run = first.Wait();

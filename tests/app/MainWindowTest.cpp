@@ -11,6 +11,8 @@
 #include "app/VelQuonda3.h"
 #include "photo/CameraJpeg.h"
 
+#include <gmock/gmock.h>
+
 #include <QAbstractButton>
 #include <QDialogButtonBox>
 #include <QInputDialog>
@@ -179,8 +181,8 @@ TEST_F(MainWindowTest, PhotoAssignmentAfterAFailedOpeningThenPhotoSettings) {
     });
     Click(window, "BitBtn2");
     ASSERT_TRUE(failed.Answered && box.Answered);
-    EXPECT_TRUE(error.startsWith("Fehlermeldung beim Öffnen der Foto-Daten: "))
-        << error.toStdString();
+    EXPECT_THAT(error.toStdString(),
+                ::testing::StartsWith("Fehlermeldung beim Öffnen der Foto-Daten: "));
     ASSERT_TRUE(db.ExecSQL("ALTER TABLE Weg RENAME TO MBlob"));
     TDialogAnswer<TForm2> answer([&](TForm2& dialog) {
         EXPECT_EQ(dialog.size(), QSize(592, 373));
