@@ -19,9 +19,8 @@ class Handler(socketserver.StreamRequestHandler):
             if not line:
                 return
             open(os.path.join(FOLDER, ".seen"), "ab").write(line)
-            words = line.decode(errors="replace").upper().split() or [""]
-            command = words[0]
-            name, mail = mails[int(words[1]) - 1] if command in ("TOP", "RETR") else ("", b"")
+            command, *args = line.decode(errors="replace").upper().split() or [""]
+            name, mail = mails[int(args[0]) - 1] if command in ("TOP", "RETR") else ("", b"")
             reply = FIXED.get(command, "-ERR unknown").encode()
             if command == "STAT":
                 reply = b"+OK %d %d" % (len(mails), sum(len(m) for _, m in mails))
