@@ -1,5 +1,5 @@
 """Three loopback SMTP servers (plain with AUTH, STARTTLS required, TLS) storing each message as
-FOLDER/NNNN.eml after X-Envelope-From/To/TLS lines; each AUTH, MAIL and DATA with its TLS state
+FOLDER/NNNN.eml after X-Envelope-From/To/TLS lines; each AUTH and DATA with its TLS state
 goes to FOLDER/../smtp-seen.log.
 Usage: smtp-store.py FOLDER CERT KEY PLAIN_PORT STARTTLS_PORT TLS_PORT"""
 import asyncio
@@ -22,11 +22,6 @@ def seen(server, command):
 
 
 class Store:
-    async def handle_MAIL(self, server, session, envelope, address, options):
-        seen(server, "MAIL")
-        envelope.mail_from = address
-        return "250 OK"
-
     async def handle_DATA(self, server, session, envelope):
         head = "X-Envelope-From: %s\r\nX-Envelope-To: %s\r\nX-Envelope-TLS: %s\r\n" % (
             envelope.mail_from, ",".join(envelope.rcpt_tos), seen(server, "DATA"))

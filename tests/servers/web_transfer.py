@@ -1,6 +1,6 @@
 """Loopback HTTP(S) server for the tests: the web transfer script, static files and faults
 (paths: transport/README.md; STATE_DIR holds uploads/, download/, files/ and probe/).
-Usage: web_transfer.py STATE_DIR PORT TLS_PORT CERT KEY"""
+Usage: web_transfer.py STATE_DIR PORT KEY [TLS_PORT:CERT...]"""
 import http.server
 import itertools
 import os
@@ -8,7 +8,7 @@ import ssl
 import sys
 import threading
 
-STATE, PORT, TLS_PORT, CERT, KEY = sys.argv[1:6]
+STATE, PORT, KEY = sys.argv[1:4]
 lock, uploads = threading.Lock(), itertools.count(1)
 
 
@@ -52,9 +52,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.wfile.write(content or b"")
 
 
-tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-tls.load_cert_chain(CERT, KEY)
-secure = http.server.ThreadingHTTPServer(("127.0.0.1", int(TLS_PORT)), Handler)
-secure.socket = tls.wrap_socket(secure.socket, server_side=True)
-threading.Thread(target=secure.serve_forever, daemon=True).start()
+for port, cert in (spec.split(":", 1) for spec in sys.argv[4:]):
+    tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    tls.load_cert_chain(cert, KEY)
+    secure = http.server.ThreadingHTTPServer(("127.0.0.1", int(port)), Handler)
+    secure.socket = tls.wrap_socket(secure.socket, server_side=True)
+    threading.Thread(target=secure.serve_forever, daemon=True).start()
 http.server.ThreadingHTTPServer(("127.0.0.1", int(PORT)), Handler).serve_forever()

@@ -21,7 +21,7 @@ free_port() {
   /usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
 }
 # A test CA and a server certificate for "localhost" only: an address like 127.0.0.1 is then
-# a host the certificate does not name.
+# a host the certificate does not name; the same one expired a day ago.
 tls=$state/tls && mkdir "$tls" && cd "$tls"
 key="-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes"
 openssl req -x509 $key -keyout ca.key -out ca.pem -days 2 -subj "/CN=Orvendal Test CA" \
@@ -29,6 +29,7 @@ openssl req -x509 $key -keyout ca.key -out ca.pem -days 2 -subj "/CN=Orvendal Te
 openssl req $key -keyout server.key -out server.csr -subj /CN=localhost 2>/dev/null
 openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -out server.pem \
   -extfile <(echo subjectAltName=DNS:localhost) 2>/dev/null
+openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -days -1 -out expired.pem 2>/dev/null
 cd - >/dev/null
 export ORVENDAL_TEST_CA=$tls/ca.pem ORVENDAL_TEST_CERT=$tls/server.pem ORVENDAL_TEST_KEY=$tls/server.key
 for start in "$here"/start-*.sh; do

@@ -44,6 +44,7 @@ protected:
     std::string key = UniqueKey(), ca = Env("ORVENDAL_TEST_CA");
     std::string https = "https://localhost:" + Env("ORVENDAL_TEST_HTTPS_PORT") + "/transfer.php";
     std::string wrongHost = "https://127.0.0.1:" + Env("ORVENDAL_TEST_HTTPS_PORT");
+    std::string expired = "https://localhost:" + Env("ORVENDAL_TEST_EXPIRED_PORT");
     TTempFolder scratch;
     std::string import = scratch.File("import.mdb"), file = scratch.File("MBlobexport.mdb");
     TVelHTTP http;
@@ -68,6 +69,7 @@ TEST_F(VelHTTPTest, ProbeGoesDirectAndOnlyTheSpecNamesAProxy) {
              {Refused, "", "Failed to connect", direct},
              {env.Url + "/drop", "", "transfer closed", direct},
              {wrongHost, "", "Zertifikat gilt nicht für den Server 127.0.0.1", direct},
+             {expired, "", "Zertifikat des Servers localhost ist abgelaufen", direct},
              {"file:///etc/hostname", "", "Protocol \"file\"", direct},
              {proxied, "bereit 2", "", env.Proxy},
              {proxied, "", "Failed to connect", "127.0.0.1:1"}}) {

@@ -50,7 +50,7 @@ protected:
         fs::remove(smtpDir + "/../smtp-seen.log");
         logStart = fs::file_size(Env("ORVENDAL_TEST_DOVECOT_LOG"));
     }
-    // What the servers recorded since the reset: commands, AUTH/MAIL, dovecot's log.
+    // What the servers recorded since the reset: commands, AUTH/DATA, dovecot's log.
     std::string Seen() {
         return ReadText(script + "/.seen") + ReadText(smtpDir + "/../smtp-seen.log") +
                ReadText(Env("ORVENDAL_TEST_DOVECOT_LOG")).substr(logStart);
@@ -125,7 +125,7 @@ TEST_F(MailServers, SendsAndReceivesOverEachSecurityAndReader) {
         EXPECT_EQ(mail->Message.Subject == stem, !photo) << mail->Message.Subject; // enciphered
         std::string seen = Seen(), found;
         for (const char* part : {"Login: user=<orvendal>", "AUTH tls=yes", "AUTH tls=no",
-                                 "MAIL tls=no", "secured, session", ", TLS"})
+                                 "DATA tls=no", "secured, session", ", TLS"})
             found += seen.find(part) == seen.npos ? '-' : '+';
         EXPECT_EQ(found, secured ? "++---+" : "+-+++-") << seen;
     }
