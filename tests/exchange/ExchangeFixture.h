@@ -26,9 +26,8 @@ protected:
     // An empty sandbox, the handheld's table files "old", and fresh settings, view and context.
     void Fresh() {
         fs::remove_all(root_);
-        fs::create_directories(root_ / "work");
-        fs::create_directories(root_ / "handheld" / "Storage Card");
-        fs::create_directories(root_ / "server");
+        for (const char* dir : {"work", "server", "handheld/Storage Card"})
+            fs::create_directories(root_ / dir);
         for (const std::string& table : schema::ImportTables())
             WriteText(Handheld(table + ".xml"), "old");
         setenv("ORVENDAL_RAPI_LIBRARY", ORVENDAL_DEVICE_LIBRARY, 1);
