@@ -137,10 +137,8 @@ TEST_F(DeviceTest, EntryPointsKeepTheirContract) {
     ASSERT_TRUE(CeReadFile(again, buffer, sizeof buffer, &done, nullptr));
     EXPECT_EQ(done, 0u) << "end of file";
     EXPECT_TRUE(CeCloseHandle(again));
-    for (const std::u16string bad : {u"\\\xD800", u"\\\xDC00",
-                                     u"\\\xD800"
-                                     u"a"}) // no UTF-16
-        EXPECT_EQ(CeCreateFile(bad.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, 0),
+    for (const char16_t* bad : {u"\\\xD800", u"\\\xDC00", u"\\\xD800\x61"}) // no UTF-16
+        EXPECT_EQ(CeCreateFile(bad, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, 0),
                   INVALID_HANDLE_VALUE);
     EXPECT_EQ(CeRapiUninit(), S_OK);
     EXPECT_EQ(Entries(box.Root / "Storage Card"), TNames{"Neu.bin"});
