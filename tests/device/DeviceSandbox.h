@@ -3,11 +3,13 @@
 
 #include "common/TempFolder.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <set>
 #include <string>
 
@@ -35,11 +37,9 @@ public:
 
 // Bytes that differ from position to position, so that a shifted or cut copy shows.
 inline std::string Pattern(size_t size, uint32_t seed = 1) {
+    std::minstd_rand next(seed);
     std::string bytes(size, '\0');
-    for (char& b : bytes) {
-        seed = seed * 1103515245u + 12345u;
-        b = static_cast<char>(seed >> 16);
-    }
+    std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<char>(next() >> 8); });
     return bytes;
 }
 

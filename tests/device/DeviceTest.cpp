@@ -11,7 +11,6 @@
 namespace orvendal {
 namespace {
 
-namespace fs = std::filesystem;
 using namespace testing; // the sandbox's byte helpers
 using TNames = std::set<std::string>;
 
