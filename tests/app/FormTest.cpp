@@ -46,13 +46,6 @@ TEST(FormTest, RadioGroupGrowsWithTheDevicesThenTakesColumns) {
     }
 }
 
-TEST(FormTest, ProgramSettingsPathAndDeviceAddressPattern) {
-    EXPECT_EQ(TForm1::ProgramSettingsPath("/opt/my.app/orvendal.bin"), "/opt/my.app/orvendal.ini");
-    EXPECT_EQ(TForm1::DeviceSettingsUrl("http://h/%s/%n/%d", 7), "http://h/%s/%n/7");
-    EXPECT_EQ(TForm1::DeviceSettingsUrl("a%%b%d%d", 7), "a%b7%d");
-    EXPECT_EQ(TForm1::DeviceSettingsUrl("ende%", 7), "ende%");
-}
-
 // The frame of every operation: buttons locked, hourglass, device settings, then unlocked, also
 // after an error that nothing inside caught; every operation button goes through it.
 TEST(FormTest, OperationLocksLoadsTheSelectedDeviceAndUnlocks) {
@@ -96,7 +89,8 @@ TEST(FormTest, OperationLocksLoadsTheSelectedDeviceAndUnlocks) {
 
 // Online, the list and the settings come from the server, and the proxy dialog asks it for the
 // selected device; a device whose settings cannot be downloaded turns the program offline for
-// good. A list that cannot be read is reported with its reason.
+// good. The settings file's name and the pattern of the device addresses; a list that cannot be
+// read is reported with its reason.
 TEST(FormTest, OnlineDevicesAndSettingsComeFromTheServerUntilADownloadFails) {
     ASSERT_NE(Env("ORVENDAL_TEST_HTTP_URL"), "") << "run under tests/servers/with-servers.sh";
     TTempFolder program;
@@ -133,6 +127,10 @@ TEST(FormTest, OnlineDevicesAndSettingsComeFromTheServerUntilADownloadFails) {
     t->View.SetItemIndex("RadioGroup1", 0);
     form.LoadDeviceSettings(201); // offline now: the table has no file names
     EXPECT_EQ(form.CurrentDevice, "");
+    EXPECT_EQ(TForm1::ProgramSettingsPath("/opt/my.app/orvendal.bin"), "/opt/my.app/orvendal.ini");
+    EXPECT_EQ(TForm1::DeviceSettingsUrl("http://h/%s/%n/%d", 7), "http://h/%s/%n/7");
+    EXPECT_EQ(TForm1::DeviceSettingsUrl("a%%b%d%d", 7), "a%b7%d");
+    EXPECT_EQ(TForm1::DeviceSettingsUrl("ende%", 7), "ende%");
     WriteText(WebFile("kaputt.xml", dir), "<table><row>");
     const std::regex reason("Gerätedaten können nicht abgerufen werden! Fehlermeldung: .+\n");
     for (const char* list : {"fehlt.xml", "kaputt.xml"}) {

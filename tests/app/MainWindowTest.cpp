@@ -44,12 +44,25 @@ protected:
 // operation shows a box the window stays locked with the normal cursor; afterwards it is unlocked
 // and Schließen closes it. A long status text and 25 long device names stay readable: shortened
 // with "…", the whole text as tool tip. With ORVENDAL_SCREENSHOTS=DIR the window is saved there.
-TEST_F(MainWindowTest, ComponentsPlacesTextsTabOrderLongTextsAndBoxesThatSpeakGermanAndLock) {
+// Then device 1's "mobil.mdb": a failed opening of the assignment dialog hides all but Schließen;
+// once the table is back the next opening shows a camera picture of 8000 × 6000 pixels (beyond
+// Qt's allocation limit at full size), read in. Then the settings dialog shows the stored values
+// and writes them on OK; rows that went missing are not made, and the dialog keeps the last texts.
+TEST_F(MainWindowTest, ComponentsTextsTabOrderBoxesThatSpeakGermanAndLockAndThePhotoDialogs) {
+    const std::string work = folder.File("work/"), camera = folder.File("dcim/");
+    fs::create_directories(camera);
+    fs::create_directories(work);
     for (int i = 1; i <= 25; ++i) {
         WriteDevice(folder.File("d" + std::to_string(100 + i) + ".ini"), std::to_string(i),
                     "Kundendienst Außenstelle Nord-West " + std::to_string(i),
-                    i == 1 ? Lines{"17=proxy.intern", "18=8080"} : Lines{});
+                    i == 1 ? Lines{"4=" + work, "17=proxy.intern", "18=8080"} : Lines{});
     }
+    TSQLADOServer db;
+    PhotoDatabase(db, work + "mobil.mdb", camera);
+    ASSERT_TRUE(db.ExecSQL("UPDATE SysData SET SysValue='1' WHERE Id=10"));
+    ASSERT_TRUE(db.ExecSQL("ALTER TABLE MBlob RENAME TO Weg"));
+    CameraJpeg(camera + "IMG_0815.jpg", 8000, 6000,
+               [](int x, int y) { return QColor(x / 40, y / 30, 160); });
     TMainWindow window(folder.File("orvendal"));
     window.show();
     EXPECT_EQ(window.size(), QSize(692, 366));
@@ -149,27 +162,7 @@ TEST_F(MainWindowTest, ComponentsPlacesTextsTabOrderLongTextsAndBoxesThatSpeakGe
     ASSERT_TRUE(confirm.Answered && answer.Answered);
     EXPECT_TRUE(Find(window, "BitBtn1").isEnabled() && Find(window, "CloseBtn").isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    Click(window, "CloseBtn");
-    EXPECT_FALSE(window.isVisible());
-}
 
-// Device 101's "mobil.mdb": a failed opening of the assignment dialog hides all but Schließen;
-// once the table is back the next opening shows a camera picture of 8000 × 6000 pixels (beyond
-// Qt's allocation limit at full size), read in. Then the settings dialog shows the stored values
-// and writes them on OK; rows that went missing are not made, and the dialog keeps the last texts.
-TEST_F(MainWindowTest, PhotoAssignmentAfterAFailedOpeningThenPhotoSettings) {
-    const std::string work = folder.File("work/"), camera = folder.File("dcim/");
-    fs::create_directories(camera);
-    fs::create_directories(work);
-    WriteDevice(folder.File("a.ini"), "101", "Kundendienst Nord", {"4=" + work});
-    TSQLADOServer db;
-    PhotoDatabase(db, work + "mobil.mdb", camera);
-    ASSERT_TRUE(db.ExecSQL("UPDATE SysData SET SysValue='1' WHERE Id=10"));
-    ASSERT_TRUE(db.ExecSQL("ALTER TABLE MBlob RENAME TO Weg"));
-    CameraJpeg(camera + "IMG_0815.jpg", 8000, 6000,
-               [](int x, int y) { return QColor(x / 40, y / 30, 160); });
-    TMainWindow window(folder.File("orvendal"));
-    window.show();
     QString error;
     TDialogAnswer<QMessageBox> box([&](QMessageBox& shown) {
         error = shown.text();
@@ -184,7 +177,7 @@ TEST_F(MainWindowTest, PhotoAssignmentAfterAFailedOpeningThenPhotoSettings) {
     EXPECT_THAT(error.toStdString(),
                 ::testing::StartsWith("Fehlermeldung beim Öffnen der Foto-Daten: "));
     ASSERT_TRUE(db.ExecSQL("ALTER TABLE Weg RENAME TO MBlob"));
-    TDialogAnswer<TForm2> answer([&](TForm2& dialog) {
+    TDialogAnswer<TForm2> assignment([&](TForm2& dialog) {
         EXPECT_EQ(dialog.size(), QSize(592, 373));
         EXPECT_FALSE(dialog.windowIcon().isNull());
         auto& time = Find<QLabel>(dialog, "Label104");
@@ -214,7 +207,7 @@ TEST_F(MainWindowTest, PhotoAssignmentAfterAFailedOpeningThenPhotoSettings) {
         EXPECT_EQ(dialog.Blob(), nullptr); // one showing, one logic object
     });
     Click(window, "BitBtn2");
-    ASSERT_TRUE(answer.Answered);
+    ASSERT_TRUE(assignment.Answered);
     EXPECT_EQ(db.CountRows("MBlob", "Id=7 and Status='1' and FeldBlob is not null"), 1);
     EXPECT_TRUE(fs::exists(work + "Fotos/IMG_0815.jpg"));
     for (const bool rowsThere : {true, false}) {
@@ -242,6 +235,8 @@ TEST_F(MainWindowTest, PhotoAssignmentAfterAFailedOpeningThenPhotoSettings) {
         EXPECT_EQ(FieldText(rs, 1, 1), rowsThere ? camera + "|DSC|0" : "");
         ASSERT_TRUE(db.ExecSQL("DELETE FROM SysData"));
     }
+    Click(window, "CloseBtn");
+    EXPECT_FALSE(window.isVisible());
 }
 
 } // namespace
