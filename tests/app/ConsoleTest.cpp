@@ -94,12 +94,6 @@ protected:
         WriteText(Path("handheld/k/VAVID.sdf"), "altes Handbuch");
         WriteBytes(Path("handheld/k/mobil.sdf"), database);
     }
-    // A database as the server answers it, in answer.mdb.
-    std::string Answer() {
-        std::string error;
-        EXPECT_TRUE(simulator::MakeImportDatabase(Path("answer.mdb"), {}, error)) << error;
-        return ReadText(Path("answer.mdb"));
-    }
     TProcess Start(const std::string& args) {
         return TProcess("exec " + std::string(ORVENDAL_BINARY_DIR) +
                         "/app/orvendal-cli --program-dir " + Path("program") + " " + args);
@@ -243,7 +237,7 @@ TEST_F(CliTest, SupportMailsTheDatabaseToSupportAloneAndManualUpdateNamesTheFail
         TRun run = Cli(std::string(options) + " support 301");
         EXPECT_EQ(run.Err, err);
         EXPECT_EQ(Entries(Path("work/k")), std::set<std::string>{});
-        EXPECT_EQ(ReadBytes(Path("handheld/k/mobil.sdf")), database);
+        EXPECT_TRUE(ReadBytes(Path("handheld/k/mobil.sdf")) == database);
         const std::set<std::string> mails = Entries(smtpDir);
         const bool sent = err == copying + sending + done;
         EXPECT_EQ(run.Code, sent ? 0 : 1);
@@ -309,7 +303,9 @@ TEST_F(CliTest, SupportMailsTheDatabaseToSupportAloneAndManualUpdateNamesTheFail
 // loopback socket here, holds a run's probe while a second run on the same device fails at once;
 // the first then falls back to mail and completes.
 TEST_F(CliTest, ExchangeReportsEveryDeviceInListOrderAndRunsOncePerDeviceAtATime) {
-    const std::string reply = Answer(), answer = Path("answer.mdb");
+    std::string error; // the server's answer, a database
+    ASSERT_TRUE(simulator::MakeImportDatabase(Path("answer.mdb"), {}, error)) << error;
+    const std::string answer = Path("answer.mdb"), reply = ReadText(answer);
     MailDevice("c", "103", "Kaputt", true, "keine Datenbank");
     MailDevice("a", "101", "Gut", true, reply);
     MailDevice("b", "102", "Abgedockt", false, reply);
