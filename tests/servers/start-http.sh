@@ -5,11 +5,9 @@ mkdir -p "$http"/{uploads,download,files,probe} "$proxy"
 port=$(free_port) tlsport=$(free_port) expired=$(free_port) pport=$(free_port)
 /usr/bin/python3 "$here/web_transfer.py" "$http" "$port" "$ORVENDAL_TEST_KEY" \
   "$tlsport:$ORVENDAL_TEST_CERT" "$expired:$tls/expired.pem" >"$http/server.log" 2>&1 &
-pids+=($!)
 # No Via-header setting: tinyproxy then adds its Via header, which the tests look for.
 printf 'Port %s\nListen 127.0.0.1\n' "$pport" >"$proxy/tinyproxy.conf"
 tinyproxy -d -c "$proxy/tinyproxy.conf" >"$proxy/tinyproxy.out" 2>&1 &
-pids+=($!)
 # Both answer once a request through the proxy reaches the web server.
 probe() {
   (exec 3<>"/dev/tcp/127.0.0.1/$pport" &&

@@ -48,12 +48,9 @@ service imap-login {
 }
 CONF
 dovecot -F -c "$base/dovecot.conf" >"$base/dovecot.out" 2>&1 &
-pids+=($!)
 /usr/bin/python3 "$here/smtp-store.py" "$base/smtp" "$ORVENDAL_TEST_CERT" "$ORVENDAL_TEST_KEY" \
   "$smtp" "$smtps" "$smtptls" >"$base/smtp.log" 2>&1 &
-pids+=($!)
 /usr/bin/python3 "$here/pop3-script.py" "$script" "$base/script" >"$base/script.log" 2>&1 &
-pids+=($!)
 greets() { (exec 3<>"/dev/tcp/127.0.0.1/$1" && read -r -t 1 -n 1 <&3) 2>/dev/null; }
 for port in $pop3 $imap $smtp $smtps $script; do # each greets within 10 s
   for _ in $(seq 100); do greets "$port" && break; sleep 0.1; done

@@ -1,19 +1,17 @@
 #!/usr/bin/env bash
 # with-servers.sh COMMAND...: starts every loopback test server (each tests/servers/start-*.sh),
 # runs COMMAND with the servers' ports and folders in ORVENDAL_TEST_* variables and stops the
-# servers again. A start script is sourced: it starts its servers in the background, adds their
-# process ids to pids, waits until they answer and exports its variables; it fails the start
-# when a server does not come up.
+# servers again. A start script is sourced: it starts its servers in the background, waits until
+# they answer and exports its variables; it fails the start when a server does not come up.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 state=$(mktemp -d /tmp/orvendal-servers.XXXXXX)
 chmod 755 "$state"
-pids=()
-stop() {
+stop() { # the servers are this shell's background jobs
   exec 2>/dev/null # bash's notices of the servers it kills
-  kill "${pids[@]}" 2>/dev/null || true
+  kill $(jobs -p) || true
   sleep 0.2
-  kill -9 "${pids[@]}" 2>/dev/null || true
+  kill -9 $(jobs -p) || true
   rm -rf "$state"
 }
 trap stop EXIT

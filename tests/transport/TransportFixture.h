@@ -89,24 +89,24 @@ inline std::string UniqueKey() {
 // A request the web server logged; an upload with the body the server stored.
 struct TRequest {
     std::string Method, Path, Agent, Via, Body;
+    bool Stored = false;
 };
-// The requests the server logged that keep accepts (Body: the stored body's path, if any).
-template <typename Keep> std::vector<TRequest> Requests(const THttpEnv& env, Keep keep) {
+// The requests the server logged whose path contains part, in arrival order.
+inline std::vector<TRequest> RequestsContaining(const THttpEnv& env, const std::string& part) {
     std::vector<TRequest> found;
     std::istringstream log(ReadText(env.Dir + "/requests.log"));
     for (TRequest r; std::getline(log, r.Method, '\t') && std::getline(log, r.Path, '\t') &&
                      std::getline(log, r.Agent, '\t') && std::getline(log, r.Via, '\t') &&
-                     std::getline(log, r.Body);)
-        if (keep(r))
-            found.push_back({r.Method, r.Path, r.Agent, r.Via, ReadText(r.Body)});
+                     std::getline(log, r.Body);) // the stored body's path, if any
+        if (r.Path.find(part) != std::string::npos)
+            found.push_back({r.Method, r.Path, r.Agent, r.Via, ReadText(r.Body), !r.Body.empty()});
     return found;
-}
-inline std::vector<TRequest> RequestsContaining(const THttpEnv& env, const std::string& part) {
-    return Requests(env, [&](const TRequest& r) { return r.Path.find(part) != r.Path.npos; });
 }
 // The uploads the server stored with exactly this user agent, in arrival order.
 inline std::vector<TRequest> UploadsWithAgent(const THttpEnv& env, const std::string& agent) {
-    return Requests(env, [&](const TRequest& r) { return !r.Body.empty() && r.Agent == agent; });
+    auto found = RequestsContaining(env, "");
+    std::erase_if(found, [&](const TRequest& r) { return !r.Stored || r.Agent != agent; });
+    return found;
 }
 
 } // namespace orvendal::testing

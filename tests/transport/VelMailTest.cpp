@@ -48,7 +48,6 @@ TEST(VelMailSettings, KeysSelectReaderHostsAndSecurity) {
              {L{"11=h", "22=1"}, "h:143 :25 I", S::Plain},
              {L{"11=MAPI", "22=1"}, ":0 :25 M I", S::Plain},
              {L{"11=mapi"}, "mapi:110 mapi:25", S::Plain},
-             {L{"11=h:abc"}, "h:abc:110 h:abc:25", S::Plain},
              {L{"11=h", "23= TLS"}, "h:995 h:465", S::Tls},
              {L{"11=h", "22=1", "14=s", "23=tls"}, "h:993 s:465 I", S::Tls},
              {L{"11=h:1110", "23=StartTLS"}, "h:1110 h:25", S::StartTls},
