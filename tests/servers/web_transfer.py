@@ -30,8 +30,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if parts[0] == "status":
             code, content = int(parts[1]), b"status page"
         elif parts[0] == "files":
-            content = stored("files", parts[1])
-            code = 200 if content is not None else 404
+            data = stored("files", parts[1])
+            code, content = (404, b"") if data is None else (200, data)
         elif parts[0] == "drop":  # announces more than it sends, then closes
             content, length, self.close_connection = b"x" * 1000, 100000, True
         elif body is not None:
@@ -40,16 +40,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif args[1:2] == ["-2"]:
             content = stored("probe", args[0] + ".txt", b"OK")
         elif args[1:2] == ["100"]:
-            content = stored("download", args[0] + ".z")
+            content = stored("download", args[0] + ".z", b"")
         else:
             code = 400
         with lock, open(os.path.join(STATE, "requests.log"), "a") as log:
             log.write("\t".join([self.command, self.path, self.headers.get("User-Agent", ""),
                                  self.headers.get("Via", ""), upload]) + "\n")
         self.send_response(code)
-        self.send_header("Content-Length", str(length or len(content or b"")))
+        self.send_header("Content-Length", str(length or len(content)))
         self.end_headers()
-        self.wfile.write(content or b"")
+        self.wfile.write(content)
 
 
 for port, cert in (spec.split(":", 1) for spec in sys.argv[4:]):
