@@ -11,10 +11,11 @@ void TForm1::BitBtn1Click() {
     RunOperation([this] {
         TExchangeContext context;
         context.PocketPC = OperationPreamble();
+        RequireWorkDir();
         LastExchange = {};
         const std::string name = DeviceField(SelectedRow(), 2);
         std::optional<TExchangeLock> lock;
-        if (!CurrentDevice.empty() && !WorkDir.empty()) { // without a folder there is no lock
+        if (!CurrentDevice.empty()) {
             lock.emplace(WorkDir);
             if (!lock->Held()) {
                 View.MessageBox(TMsgKind::Error,

@@ -18,6 +18,7 @@ void TForm1::BitBtn3Click() {
                             "Dieser Programmteil steht nur für Pocket-PC zur Verfügung!");
             return;
         }
+        RequireWorkDir();
         ShowProgress(ProgressText("Übertragen der Datenbank des Pocket-PC"));
         const std::string localFile = WorkDir + "mobil.sdf";
         const bool copied = CopyFileFromDevice(localFile, DeviceFolder + "mobil.sdf");

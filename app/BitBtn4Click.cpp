@@ -30,6 +30,7 @@ void TForm1::BitBtn4Click() {
         int step = DeviceTable && DeviceTable->FieldCount(1) > 3 ? 1 : 0;
         bool ok = false;
         if (pocketPC) {
+            RequireWorkDir();
             ShowProgress(ProgressText("Update des Handbuches für Gasgeräte läuft"));
             TMemoryStream target;
             ListStream.Clear();

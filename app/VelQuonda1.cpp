@@ -239,8 +239,15 @@ void TForm1::LoadSelectedDevice() {
     LoadDeviceSettings(StrToIntDef(number, 0));
 }
 
+void TForm1::RequireWorkDir() const {
+    if (WorkDir.empty())
+        throw std::runtime_error("Für das Gerät " + CurrentDevice +
+                                 " ist kein Arbeitsordner eingestellt (Schlüssel 4).");
+}
+
 bool TForm1::ConnectMobil(TSQLADOServer& db) {
     LoadSelectedDevice();
+    RequireWorkDir();
     db.SetServerType(Jet);
     db.DataSource = WorkDir + "mobil.mdb";
     if (db.Connect()) {

@@ -121,6 +121,9 @@ private:
     void LoadSelectedDevice();
     // Opens the selected device's "mobil.mdb"; an error box with the reason when that fails.
     bool ConnectMobil(TSQLADOServer& db);
+    // Raises when the loaded device names no working folder (key "4"): its files would land in
+    // whatever folder the program was started from.
+    void RequireWorkDir() const;
     void UpdateSysValue(TSQLADOServer& db, int id, const std::string& assignment);
     void FillFromFolder();
     void FillFromServer();

@@ -359,6 +359,19 @@ TEST_F(CliTest, ExchangeReportsEveryDeviceInListOrderAndRunsOncePerDeviceAtATime
     close(listener);
     run = first.Wait();
     EXPECT_EQ(run.Code, 0) << run.Err;
+
+    // A device without a working folder: no operation runs, nothing lands where orvendal-cli
+    // was started.
+    WriteDevice(Path("program/z.ini"), "104", "Ohne Ordner", {"3=\\a\\", "8=http://x/"});
+    for (const char* command : {"exchange 104", "support 104", "manual-update 104", "photos 104"}) {
+        run = Start(std::string("--no ") + command).Wait();
+        EXPECT_EQ(run.Code, 1) << command;
+        EXPECT_THAT(run.Err, HasSubstr("Für das Gerät PPC-104 ist kein Arbeitsordner eingestellt "
+                                       "(Schlüssel 4)."))
+            << command;
+    }
+    for (const char* file : {"mobil.mdb", "export.mdb", "orvendal.lock", "mobil.sdf", "VAVID.sdf"})
+        EXPECT_FALSE(fs::exists(file)) << file;
 }
 
 } // namespace
