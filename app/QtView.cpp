@@ -130,7 +130,31 @@ const char* TQtView::BoxTitle(TMsgKind kind) {
     return "Bestätigen";
 }
 
+namespace {
+
+// A box that waits for the user's answer shows the arrow, not the hourglass of the operation
+// that asks.
+class TArrowWhileAsking {
+public:
+    explicit TArrowWhileAsking(bool busy) : busy_(busy) {
+        if (busy_)
+            QApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~TArrowWhileAsking() {
+        if (busy_)
+            QApplication::restoreOverrideCursor();
+    }
+    TArrowWhileAsking(const TArrowWhileAsking&) = delete;
+    TArrowWhileAsking& operator=(const TArrowWhileAsking&) = delete;
+
+private:
+    const bool busy_;
+};
+
+} // namespace
+
 bool TQtView::MessageBox(TMsgKind kind, const std::string& text) {
+    const TArrowWhileAsking arrow(busy_);
     const QString title = QString::fromUtf8(BoxTitle(kind));
     const QString message = QString::fromStdString(text);
     switch (kind) {
@@ -152,6 +176,7 @@ bool TQtView::MessageBox(TMsgKind kind, const std::string& text) {
 
 std::string TQtView::InputBox(const std::string& caption, const std::string& prompt,
                               const std::string& value) {
+    const TArrowWhileAsking arrow(busy_);
     bool ok = false;
     QString text = QInputDialog::getText(&form_, QString::fromStdString(caption),
                                          QString::fromStdString(prompt), QLineEdit::Normal,

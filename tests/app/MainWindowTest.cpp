@@ -147,9 +147,13 @@ TEST_F(MainWindowTest, ComponentsTextsTabOrderBoxesThatSpeakGermanAndLockAndTheP
         EXPECT_EQ(box.windowTitle() + box.button(QMessageBox::Yes)->text() +
                       box.button(QMessageBox::No)->text(),
                   "Bestätigen&Ja&Nein");
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
         box.button(QMessageBox::No)->click();
     });
+    window.Form().View.SetHourglass(true); // asked during an operation
     EXPECT_FALSE(window.Form().View.MessageBox(TMsgKind::Confirmation, "Weiter?"));
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    window.Form().View.SetHourglass(false);
     TDialogAnswer<QMessageBox> answer([&](QMessageBox& box) {
         EXPECT_EQ(box.windowTitle() + ": " + box.text(), "Information: Zwischenstand");
         EXPECT_EQ(box.icon(), QMessageBox::Information);
