@@ -51,9 +51,7 @@ protected:
         std::string out;
         for (int r = 1; r <= RowCount(rs); ++r)
             for (int c = 1; c <= FieldCount(rs); ++c)
-                out += (c > 1   ? "|"
-                        : r > 1 ? ";"
-                                : "") +
+                out += std::string(c > 1 ? "|" : (r > 1 ? ";" : "")) +
                        (types ? std::to_string(FieldType(rs, r, c)) + FieldTypeLetter(rs, 0, c)
                               : FieldText(rs, r, c));
         return out;
@@ -233,16 +231,16 @@ TEST_F(DbEngine, ConnectOpensOnlyDatabaseFilesAtTheWholePath) {
     // Plain SQLite folds ASCII letters only: opening its file re-sorts the NOCASE indexes, or
     // refuses the file when its unique index now meets equal values.
     for (const auto& [values, result] :
-         {std::pair{"('Éb'),('éa'),('ÉC')", "ok1"}, std::pair{"('Ä'),('ä')", "refused"}}) {
+         {std::pair{"('Éb'),('éa'),('ÉC')", "ok1"},
+          std::pair{"('Ä'),('ä')", "': UNIQUE constraint failed: U.V"}}) {
         s.DataSource = folder.File(values);
         sqlite3_close(Plain(s.DataSource, "CREATE TABLE U (V VARCHAR(9) COLLATE NOCASE UNIQUE);"
                                           "INSERT INTO U VALUES " +
                                               std::string(values)));
-        EXPECT_EQ(s.Connect()
-                      ? Run("PRAGMA integrity_check") + Run("SELECT COUNT(*) FROM U WHERE V='ÉA'")
-                  : s.LastError.find("UNIQUE constraint failed") != std::string::npos ? "refused"
-                                                                                      : s.LastError,
-                  result);
+        const std::string got =
+            s.Connect() ? Run("PRAGMA integrity_check") + Run("SELECT COUNT(*) FROM U WHERE V='ÉA'")
+                        : s.LastError;
+        EXPECT_TRUE(got.ends_with(result)) << got;
     }
     t.DataSource = folder.File("missing/x.mdb");
     EXPECT_TRUE(!t.CreateDatabase() &&

@@ -87,10 +87,10 @@ protected:
             names += view_.Visible[c] ? std::string(c) + " " : "";
         return names;
     }
-    QImage Stored(int id) {
+    std::string Blob(int id) {
         TMemoryStream bytes;
         db_.ReadBlob("MBlob", "FeldBlob", "Id=" + std::to_string(id), bytes);
-        return QImage::fromData(bytes.Bytes().data(), int(bytes.Size()), "JPEG");
+        return bytes.AsString();
     }
 
     TTempFolder folder_;
@@ -113,45 +113,37 @@ double Grey(const QImage& image, int corner) {
 // The stored photo: shrunk to 640 pixels, never enlarged, upright as EXIF says, inks turned into
 // RGB, stamped (SysData 10) at the corner of the upright picture; Corner 0 means no stamp.
 TEST_F(VelBlobTest, StoredPhotosAreShrunkUprightInRgbAndStampedInTheirCorner) {
-    struct TCase {
-        const char* Mode;
-        int W, H;
-        TInk Ink;
-        int Orientation, StoredW, StoredH, RedX, RedY, Corner;
-    } cases[] = {{nullptr, 3000, 2000, TInk::Rgb, 0, 640, 427, 1, 1, 1},
-                 {"2", 2000, 3000, TInk::Rgb, 0, 427, 640, 1, 1, 2},
-                 {"0", 600, 400, TInk::Rgb, 0, 600, 400, 1, 1, 0},
-                 {"3", 800, 600, TInk::Rgb, 0, 640, 480, 1, 1, 3},
-                 {"7", 800, 600, TInk::Rgb, 0, 640, 480, 1, 1, 1},
-                 {"x", 800, 600, TInk::Rgb, 0, 640, 480, 1, 1, 1},
-                 {"4", 800, 600, TInk::Cmyk, 0, 640, 480, 1, 1, 4},
-                 {"4", 800, 600, TInk::AdobeCmyk, 0, 640, 480, 1, 1, 4},
-                 {"4", 800, 600, TInk::Ycck, 0, 640, 480, 1, 1, 4},
-                 {"4", 800, 600, TInk::Rgb, 3, 640, 480, 3, 3, 4},
-                 {"4", 800, 600, TInk::Rgb, 6, 480, 640, 3, 1, 4},
-                 {"4", 800, 600, TInk::Rgb, 8, 480, 640, 1, 3, 4}};
+    const std::tuple<const char*, int, int, TInk, int, int, int, int, int, int> cases[] = {
+        {nullptr, 3000, 2000, TInk::Rgb, 0, 640, 427, 1, 1, 1},
+        {"2", 2000, 3000, TInk::Rgb, 0, 427, 640, 1, 1, 2},
+        {"0", 600, 400, TInk::Rgb, 0, 600, 400, 1, 1, 0},
+        {"3", 800, 600, TInk::Rgb, 0, 640, 480, 1, 1, 3},
+        {"7", 800, 600, TInk::Rgb, 0, 640, 480, 1, 1, 1},
+        {"x", 800, 600, TInk::Rgb, 0, 640, 480, 1, 1, 1},
+        {"4", 800, 600, TInk::Cmyk, 0, 640, 480, 1, 1, 4},
+        {"4", 800, 600, TInk::AdobeCmyk, 0, 640, 480, 1, 1, 4},
+        {"4", 800, 600, TInk::Ycck, 0, 640, 480, 1, 1, 4},
+        {"4", 800, 600, TInk::Rgb, 3, 640, 480, 3, 3, 4},
+        {"4", 800, 600, TInk::Rgb, 6, 480, 640, 3, 1, 4},
+        {"4", 800, 600, TInk::Rgb, 8, 480, 640, 1, 3, 4}};
     int id = 0;
-    for (const TCase& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "row " << id + 1);
-        Sys(10, c.Mode);
+    for (const auto& [mode, w, h, ink, orientation, storedW, storedH, redX, redY, corner] : cases) {
+        Sys(10, mode);
         Row(++id, "", "0", 52);
-        Photo(Camera("c.jpg"), c.W, c.H, c.Ink, c.Orientation);
+        Photo(Camera("c.jpg"), w, h, ink, orientation);
         Read(id, Camera("c.jpg"));
-        const QImage pixels = Stored(id);
-        ASSERT_EQ(pixels.size(), QSize(c.StoredW, c.StoredH));
-        const int x = c.StoredW * c.RedX / 4, y = c.StoredH * c.RedY / 4;
-        EXPECT_TRUE(Near(pixels.pixelColor(x, y), Qt::red));
-        EXPECT_TRUE(Near(pixels.pixelColor(c.StoredW - x, c.StoredH - y), Qt::blue));
-        if (c.Corner) {
-            EXPECT_GT(Grey(pixels, c.Corner), 0.5);
-        }
-        EXPECT_LT(Grey(pixels, 5 - (c.Corner ? c.Corner : 4)), 0.1); // the opposite corner
-        EXPECT_EQ(db_.CountRows("MBlob", "Status='1' and Id=" + std::to_string(id)), 1);
+        const QImage p = QImage::fromData(QByteArray::fromStdString(Blob(id)), "JPEG");
+        const int x = p.width() * redX / 4, y = p.height() * redY / 4, stamp = corner ? corner : 4;
+        EXPECT_EQ(
+            (std::vector<int>{p.width(), p.height(), Near(p.pixelColor(x, y), Qt::red),
+                              Near(p.pixelColor(p.width() - x, p.height() - y), Qt::blue),
+                              Grey(p, stamp) > 0.5, Grey(p, 5 - stamp) < 0.1, // opposite
+                              db_.CountRows("MBlob", "Status='1' and Id=" + std::to_string(id))}),
+            (std::vector<int>{storedW, storedH, 1, 1, corner > 0, 1, 1}))
+            << "row " << id;
     }
     EXPECT_TRUE(view_.Boxes.empty()) << view_.BoxTexts();
-    TMemoryStream bytes; // quality 70: the last luminance quantizer is 99 x (200 - 2 x 70) %
-    db_.ReadBlob("MBlob", "FeldBlob", "Id=1", bytes);
-    const std::string jpeg = bytes.AsString();
+    const std::string jpeg = Blob(1); // quality 70: the last luminance quantizer, 99 x 60 %
     EXPECT_EQ(int(uint8_t(jpeg.at(jpeg.find("\xFF\xDB") + 68))), 59);
 }
 

@@ -27,8 +27,8 @@ TBytes Sample(size_t n) {
     return data;
 }
 
-// Appends little-endian words.
-TBytes& operator<<(TBytes& b, uint32_t v) {
+// b with a little-endian word appended.
+TBytes operator<<(TBytes b, uint32_t v) {
     for (int i = 0; i < 4; ++i)
         b.push_back(uint8_t(v >> (8 * i)));
     return b;
@@ -140,10 +140,8 @@ TEST(BFHContainer, Mode2WriterAndReader) {
         bfh.EncryptStream(source, dest);
         const TBytes& bytes = dest.Bytes();
         ASSERT_EQ(bytes.size(), 16 + n + 8 - n % 8) << n;
-        EXPECT_EQ(std::memcmp(bytes.data(), "BFH\2", 4), 0);
-        TBytes crc;
-        EXPECT_EQ(TBytes(bytes.begin() + 4, bytes.begin() + 8),
-                  crc << CRC32(Sample(n).data(), std::min<size_t>(256, n)));
+        EXPECT_EQ(TBytes(bytes.begin(), bytes.begin() + 8),
+                  (TBytes{'B', 'F', 'H', 2} << CRC32(Sample(n).data(), std::min<size_t>(256, n))));
         EXPECT_NE(TBytes(bytes.begin() + 8, bytes.begin() + 16),
                   TBytes(first.Bytes().begin() + 8, first.Bytes().begin() + 16)); // fresh IV
         ASSERT_TRUE(Decipher(bytes, out, bfh)) << n;
@@ -163,8 +161,8 @@ TEST(BFHContainer, Mode2WriterAndReader) {
         TBytes data = Sample(400);
         data.back() = pad;
         const TBytes cipher = Cbc(Key, data, false);
-        TBytes& c = cases.emplace_back(TBytes{'B', 'F', 'H', 2})
-                    << CRC32(data.data(), 256) << 1 << 2;
+        TBytes& c =
+            cases.emplace_back(TBytes{'B', 'F', 'H', 2} << CRC32(data.data(), 256) << 1 << 2);
         c.insert(c.end(), cipher.begin(), cipher.end());
     }
     for (size_t i = 0; i + 1 < cases.size(); ++i)
@@ -182,11 +180,11 @@ TEST(BFHContainer, Mode2WriterAndReader) {
 TEST(BFHContainer, ReadsModes1And0) {
     for (const uint8_t mode : {1, 0}) {
         const std::string name = mode == 1 ? "bericht.txt" : std::string(256, 'n');
-        TBytes area(256), fields, c = {'B', 'F', 'H', mode};
+        TBytes area(256), c = {'B', 'F', 'H', mode};
         std::memcpy(area.data(), name.data(), name.size());
-        area << 77 << 0xFFFFFFFE;
-        fields << (mode == 1 ? CRC32(area.data(), 256) : CRC32Update(0, area.data(), 264)) << 1
-               << 2;
+        area = area << 77 << 0xFFFFFFFE;
+        const uint32_t crc = mode == 1 ? CRC32(area.data(), 256) : CRC32Update(0, area.data(), 264);
+        TBytes fields = TBytes{} << crc << 1 << 2;
         area = Cbc(Key, area, false);
         for (const TBytes* part :
              mode == 1 ? std::array{&fields, &area} : std::array{&area, &fields})
