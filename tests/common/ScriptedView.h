@@ -4,9 +4,7 @@
 #include "view/View.h"
 
 #include <deque>
-#include <functional>
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,11 +38,6 @@ public:
     std::map<std::string, std::pair<int, int>> Size, RadioLayout;
     std::map<std::string, std::vector<std::string>> Items;
     std::map<std::string, int> Index;
-    // The photo settings dialog: what it showed last, and how it closes: with these values and
-    // OK, or (unset) with Abbruch.
-    std::optional<TPhotoSettingsForm> PhotoSettingsShown, PhotoSettingsAnswer;
-    // What happens while the photo assignment dialog is open.
-    std::function<void(TSQLADOServer&, const std::string& workDir)> OnPhotoAssignment;
     bool Hourglass = false;
     int Repaints = 0;
 
@@ -99,17 +92,8 @@ public:
         return true;
     }
     void SetHint(const std::string&, const std::string&) override {}
-    bool ShowPhotoSettings(TPhotoSettingsForm& form) override {
-        Calls.push_back("ShowPhotoSettings");
-        PhotoSettingsShown = form;
-        form = PhotoSettingsAnswer.value_or(form);
-        return PhotoSettingsAnswer.has_value();
-    }
-    void ShowPhotoAssignment(TSQLADOServer& server, const std::string& workDir) override {
-        Calls.push_back("ShowPhotoAssignment(" + workDir + ")");
-        if (OnPhotoAssignment)
-            OnPhotoAssignment(server, workDir);
-    }
+    bool ShowPhotoSettings(TPhotoSettingsForm&) override { return false; } // Abbruch
+    void ShowPhotoAssignment(TSQLADOServer&, const std::string&) override {}
     void ProcessMessages() override { ++Repaints; }
     void SetProgress(int, int) override {}
     void HideProgress() override {}

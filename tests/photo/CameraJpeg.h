@@ -32,19 +32,18 @@ inline void CameraJpeg(const std::string& path, int width, int height,
     const bool light = ink != TInk::Cmyk; // RGB and Adobe's inverted inks store light, not ink
     info.write_Adobe_marker = ink != TInk::Rgb && light;
     jpeg_start_compress(&info, TRUE);
-    const JOCTET exif[] = {'E', 'x', 'i', 'f', 0,    0, 'M', 'M', 0, 42, 0, 0, 0,
-                           8,   0,   1,   1,   0x12, 0, 3,   0,   0, 0,  1, 0, JOCTET(orientation),
-                           0,   0,   0,   0,   0,    0};
+    // Big-endian TIFF with one entry: tag 0x0112 (orientation), type 3, count 1, the value.
+    std::string exif("Exif\0\0MM\0*\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0?\0\0\0\0\0\0", 32);
+    exif[25] = char(orientation);
     if (orientation > 0)
-        jpeg_write_marker(&info, JPEG_APP0 + 1, exif, sizeof exif);
+        jpeg_write_marker(&info, JPEG_APP0 + 1, reinterpret_cast<JOCTET*>(exif.data()), 32);
     std::vector<JSAMPLE> row(size_t(width * n), light ? 255 : 0); // no black ink
     for (JSAMPROW line = row.data(); info.next_scanline < info.image_height;) {
         for (int x = 0; x < width; ++x) {
             const QColor c = pixel(x, int(info.next_scanline));
-            for (int i = 0; i < 3; ++i) {
-                const int value = i == 0 ? c.red() : i == 1 ? c.green() : c.blue();
-                row[size_t(x * n + i)] = JSAMPLE(light ? value : 255 - value);
-            }
+            const int rgb[] = {c.red(), c.green(), c.blue()};
+            for (int i = 0; i < 3; ++i)
+                row[size_t(x * n + i)] = JSAMPLE(light ? rgb[i] : 255 - rgb[i]);
         }
         jpeg_write_scanlines(&info, &line, 1);
     }
