@@ -157,10 +157,9 @@ std::string Joined(const std::string& script, const std::string& open, char clos
 }
 
 // The script of a long binary value written in ScriptMode 1.
-std::string Script(uint8_t kind, bool sequence, const std::vector<uint8_t>& bytes) {
+std::string Script(uint8_t kind, const std::vector<uint8_t>& bytes) {
     TSQLADOServer s;
     Scripting(s, kind);
-    s.UseSequence = sequence;
     const TMemoryStream value(bytes);
     const bool written = s.WriteBlob("B", "F", "Id=5", value);
     EXPECT_TRUE(value.Position() == 0 && !s.RecordSet && written == (kind <= Oracle));
@@ -168,7 +167,7 @@ std::string Script(uint8_t kind, bool sequence, const std::vector<uint8_t>& byte
 }
 
 TEST(DbText, LongBinaryValuesInChunksBothSidesOfTheLimit) {
-    EXPECT_EQ(Script(Odbc, false, {1, 2, 3}), ""); // the kinds that write are in the table above
+    EXPECT_EQ(Script(Odbc, {1, 2, 3}), ""); // the kinds that write are in the table above
     // The size; the SQL Server chunk offsets; the Oracle writes (size, at).
     const std::tuple<size_t, const char*, std::string> large[] = {
         {0, "", ""},
@@ -180,9 +179,9 @@ TEST(DbText, LongBinaryValuesInChunksBothSidesOfTheLimit) {
         std::vector<uint8_t> bytes(size);
         for (size_t i = 0; i < size; ++i)
             bytes[i] = static_cast<uint8_t>(i * 7 + 1);
-        const std::string sql = Script(SqlServer, false, bytes), ora = Script(Oracle, false, bytes);
+        const std::string sql = Script(SqlServer, bytes), ora = Script(Oracle, bytes);
         EXPECT_EQ(ora.find("oraseq"), std::string::npos) << "the names alone change nothing";
-        const std::string hex = Joined(Script(Jet, false, bytes), "F=0x", ' '); // Jet: all of it
+        const std::string hex = Joined(Script(Jet, bytes), "F=0x", ' '); // Jet: all of it
         EXPECT_EQ(Joined(sql, "WITH LOG 0x", '\r') + "|" + Joined(ora, "HEXTORAW('", '\''),
                   hex + "|" + hex);
         EXPECT_EQ(Joined(sql, "B.F @Txt ", ' ', " ") + "|" + Joined(ora, "write (lob_loc, ", 'b'),
