@@ -15,7 +15,7 @@ namespace {
 
 using TLines = std::vector<std::string>;
 
-TEST(Crypt, StreamsLinesAndOtherKeys) {
+TEST(Crypt, StreamsLinesTextsHexSubjectsAndOtherKeys) {
     TMemoryStream plain, container, out;
     plain.WriteString("a=1\nb=2\r\nc=3\rd=\xFC\r\n\r\ne");
     EncryptStream(plain, container);
@@ -31,20 +31,17 @@ TEST(Crypt, StreamsLinesAndOtherKeys) {
     EXPECT_FALSE(DecryptLines(container, lines)); // the fixed key does not fit
     DecryptText(container, text);
     EXPECT_EQ(lines.size() + text.size(), 0u);
-}
-
-// Texts come back as they were, also as hex subjects ("BFH" 2 first); CR LF follows the text, so
-// the digits grow by a block between 5 and 6 and between 13 and 17 characters.
-TEST(Crypt, TextsAndHexSubjects) {
+    // Texts come back as they were, also as hex subjects ("BFH" 2 first); CR LF follows the
+    // text, so the digits grow by a block between 5 and 6 and between 13 and 17 characters.
     for (const auto& [subject, digits] : {std::pair<std::string, size_t>{"", 48},
                                           {"12345", 48},
                                           {"123456", 64},
                                           {"zwei\r\n\xC4rger \x80", 64},
                                           {"1_2_abcdefghijklm", 80}}) {
         std::string hex, back[3] = {"stale", "stale", "stale"};
-        TMemoryStream container;
-        EncryptText(subject, container);
-        DecryptText(container, back[0]);
+        TMemoryStream sealed;
+        EncryptText(subject, sealed);
+        DecryptText(sealed, back[0]);
         EncryptTextToHex(subject, hex);
         EXPECT_EQ(hex.find_first_not_of("0123456789abcdef"), std::string::npos);
         EXPECT_EQ(hex.substr(0, 8) + std::to_string(hex.size()),
@@ -127,7 +124,7 @@ TEST(SettingsCli, EditorsFilesOtherKeysHexAndExitCodes) {
         EXPECT_EQ(Settings(wrong).Code, 2) << wrong;
 }
 
-TEST(UserFkt, PadQuoteHexTrimAndNumbers) {
+TEST(UserFkt, PadQuoteHexTrimNumbersAndPlatformValues) {
     const std::tuple<std::string, int, char, std::string> pads[] = {
         {"815", 5, '0', "00815"},  {"123456789", 7, '0', "3456789"},
         {"abc", 3, '0', "abc"},    {"", 3, '*', "***"},
@@ -150,9 +147,7 @@ TEST(UserFkt, PadQuoteHexTrimAndNumbers) {
         EXPECT_EQ(StrToIntDef(text, -1), value) << "'" << text << "'";
     EXPECT_EQ(Quote("O'Neill") + Trim(" \t a b \r\n") + Trim("   "), "'O'Neill'a b");
     EXPECT_EQ(Trim("\xC3\xA4"), "\xC3\xA4"); // bytes above 0x7F are no blanks
-}
-
-TEST(UserFkt, PlatformValues) {
+    // The temporary folder and the program's version values.
     const char* saved = std::getenv("TMPDIR");
     const std::string keep = saved ? saved : "";
     for (const auto& [value, path] : {std::pair<const char*, const char*>{"/var/tmp", "/var/tmp/"},
