@@ -27,10 +27,10 @@ TEST(VelMailSettings, MissingKeysGiveFileModeDefaultsAndSubjectsMatch) {
     mail->DecryptSubjects = false;
     EXPECT_FALSE(mail->SubjectMatches(wanted));
     EXPECT_EQ(FormatPattern("/x/in%s-%s-%d%n", "%s%n"), "/x/in%s%n-%s-%d%n");
-    mail = LoadedMail({"10=x", "25=pc@example.org", "9=5", "31=send", "81=recv", "32=", "82= "});
-    EXPECT_EQ(mail->SendName + mail->ReceiveName + mail->Message.FromName,
-              "sendrecvpc@example.org");
-    EXPECT_EQ(mail->Message.ReplyTo, (TMailAddressList{{"", "pc@example.org"}})); // no key 27
+    mail = LoadedMail({"10=x", "25=pc@x.org", "9=5", "31=send", "81=recv", "32=", "82= ", "3=/3/"});
+    EXPECT_EQ(mail->SendName + mail->ReceiveName + mail->Message.FromName + mail->WorkDir,
+              "sendrecvpc@x.org/3/"); // without key 4, the folder of key 3
+    EXPECT_EQ(mail->Message.ReplyTo, (TMailAddressList{{"", "pc@x.org"}})); // no key 27
     EXPECT_TRUE(mail->DecryptSubjects && mail->EncryptSubjects && mail->MaxAgeDays == 5);
 }
 
