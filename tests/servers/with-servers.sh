@@ -15,9 +15,7 @@ stop() { # the servers are this shell's background jobs
   rm -rf "$state"
 }
 trap stop EXIT
-free_port() {
-  /usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
-}
+free_port() { /usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 # A test CA and a server certificate for "localhost" only: an address like 127.0.0.1 is then
 # a host the certificate does not name; the same one expired a day ago.
 tls=$state/tls && mkdir "$tls" && cd "$tls"

@@ -117,7 +117,8 @@ TEST_F(MailServers, SendsAndReceivesOverEachSecurityAndReader) {
         ASSERT_FALSE(fs::is_empty(smtpDir));
         std::string raw = ReadText(fs::directory_iterator(smtpDir)->path());
         for (const char* part : {"From: \"PC\" <pc@x.org>\r\nTo: \"HQ\" <hq@x.org>\r\n",
-                                 "Reply-To: a@x.org, b@x.org\r\n", "X-Mailer: Orvendal\r\n",
+                                 "Reply-To: a@x.org, b@x.org\r\nX-Mailer: Orvendal\r\n",
+                                 "filename=7data.md_;", // the attachment
                                  photo ? "hq@x.org,cc@x.org\r\n" : "hq@x.org,cc@x.org,bcc@x.org"})
             EXPECT_NE(raw.find(part), raw.npos) << part << raw.substr(0, 500);
         std::string header = raw.substr(0, raw.find("\r\n\r\n"));
