@@ -1,5 +1,6 @@
 #pragma once
-// A view for tests: records every call in order and answers questions from a script.
+// A view for tests: keeps what is shown, records the main calls in order and answers questions
+// from a script.
 
 #include "view/View.h"
 
@@ -62,10 +63,7 @@ public:
         Index[c] = -1;
     }
     void SetItemIndex(const std::string& c, int i) override { Index[c] = i; }
-    int ItemIndex(const std::string& c) override {
-        auto it = Index.find(c);
-        return it == Index.end() ? -1 : it->second;
-    }
+    int ItemIndex(const std::string& c) override { return Index.contains(c) ? Index[c] : -1; }
     void SetRadioLayout(const std::string& c, int height, int columns) override {
         RadioLayout[c] = {height, columns};
     }
@@ -78,10 +76,9 @@ public:
         Calls.push_back("MessageBox(" + text + ")");
         return kind != TMsgKind::Confirmation || Next(Answers, false);
     }
-    std::string InputBox(const std::string& caption, const std::string& prompt,
+    std::string InputBox(const std::string&, const std::string&,
                          const std::string& value) override {
-        Calls.push_back("InputBox(" + caption + "," + prompt + "," + value + ")");
-        return value;
+        return value; // as if confirmed unchanged
     }
     bool OpenPictureDialog(std::string& fileName) override {
         fileName = Next(Pictures, std::string());
