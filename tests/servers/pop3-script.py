@@ -1,24 +1,23 @@
 """A scripted POP3 server without STLS (its rules: transport/README.md); each file in FOLDER is a
-message, and every command goes to FOLDER/.seen. Usage: pop3-script.py PORT FOLDER"""
+message, and every command is appended to SEEN. Usage: pop3-script.py PORT FOLDER SEEN"""
 import os
 import socketserver
 import sys
 
-FOLDER = sys.argv[2]
+FOLDER, SEEN = sys.argv[2:4]
 FIXED = {"USER": "+OK", "PASS": "+OK", "NOOP": "+OK", "DELE": "+OK", "RSET": "+OK",
          "QUIT": "+OK bye", "STLS": "-ERR STLS nicht verfügbar", "CAPA": "+OK\r\nUSER\r\nTOP\r\n."}
 
 
 class Handler(socketserver.StreamRequestHandler):
     def handle(self):
-        mails = [(n, open(os.path.join(FOLDER, n), "rb").read())
-                 for n in sorted(os.listdir(FOLDER)) if not n.startswith(".")]
+        mails = [(n, open(f"{FOLDER}/{n}", "rb").read()) for n in sorted(os.listdir(FOLDER))]
         self.wfile.write(b"+OK ready\r\n")
         for _ in range(200):
             line = self.rfile.readline()
             if not line:
                 return
-            open(os.path.join(FOLDER, ".seen"), "ab").write(line)
+            open(SEEN, "ab").write(line)
             command, *args = line.decode(errors="replace").upper().split() or [""]
             name, mail = mails[int(args[0]) - 1] if command in ("TOP", "RETR") else ("", b"")
             reply = FIXED.get(command, "-ERR unknown").encode()

@@ -1,7 +1,6 @@
 """Three loopback SMTP servers (plain with AUTH, STARTTLS required, TLS) storing each message as
-FOLDER/NNNN.eml after X-Envelope-From/To/TLS lines; each AUTH and DATA with its TLS state
-goes to FOLDER/../smtp-seen.log.
-Usage: smtp-store.py FOLDER CERT KEY PLAIN_PORT STARTTLS_PORT TLS_PORT"""
+FOLDER/NNNN.eml after X-Envelope-From/To/TLS lines; each AUTH and DATA is appended to SEEN
+with its TLS state. Usage: smtp-store.py FOLDER SEEN CERT KEY PLAIN_PORT STARTTLS_PORT TLS_PORT"""
 import asyncio
 import itertools
 import os
@@ -11,13 +10,13 @@ import sys
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult
 
-FOLDER, CERT, KEY, PLAIN, STARTTLS, TLS = sys.argv[1:7]
+FOLDER, SEEN, CERT, KEY, PLAIN, STARTTLS, TLS = sys.argv[1:8]
 counter = itertools.count(1)
 
 
 def seen(server, command):
     tls = "no" if server.transport.get_extra_info("ssl_object") is None else "yes"
-    open(os.path.join(FOLDER, "..", "smtp-seen.log"), "a").write("%s tls=%s\n" % (command, tls))
+    open(SEEN, "a").write("%s tls=%s\n" % (command, tls))
     return tls
 
 

@@ -1,7 +1,8 @@
 # Sourced by with-servers.sh: dovecot (POP3 + IMAP4, TLS required, STARTTLS and implicit-TLS
 # listeners), SMTP servers that store what they receive (plain without STARTTLS, STARTTLS, TLS)
-# and a scripted POP3 server; all on free loopback ports.
-base=$state/mail
+# and a scripted POP3 server; all on free loopback ports. The SMTP and the scripted server record
+# what they saw in seen.log.
+base=$state/mail seen=$state/mail/seen.log
 maildir=$base/lib/orvendal/Maildir
 mkdir -p "$base/run" "$base/smtp" "$base/script" "$maildir/new" "$maildir/cur" "$maildir/tmp"
 chmod 755 "$base"
@@ -48,9 +49,9 @@ service imap-login {
 }
 CONF
 dovecot -F -c "$base/dovecot.conf" >"$base/dovecot.out" 2>&1 &
-/usr/bin/python3 "$here/smtp-store.py" "$base/smtp" "$ORVENDAL_TEST_CERT" "$ORVENDAL_TEST_KEY" \
-  "$smtp" "$smtps" "$smtptls" >"$base/smtp.log" 2>&1 &
-/usr/bin/python3 "$here/pop3-script.py" "$script" "$base/script" >"$base/script.log" 2>&1 &
+/usr/bin/python3 "$here/smtp-store.py" "$base/smtp" "$seen" "$ORVENDAL_TEST_CERT" \
+  "$ORVENDAL_TEST_KEY" "$smtp" "$smtps" "$smtptls" >"$base/smtp.log" 2>&1 &
+/usr/bin/python3 "$here/pop3-script.py" "$script" "$base/script" "$seen" 2>"$base/script.log" &
 greets() { (exec 3<>"/dev/tcp/127.0.0.1/$1" && read -r -t 1 -n 1 <&3) 2>/dev/null; }
 for port in $pop3 $imap $smtp $smtps $script; do # each greets within 10 s
   for _ in $(seq 100); do greets "$port" && break; sleep 0.1; done
@@ -62,3 +63,4 @@ export ORVENDAL_TEST_SMTP=127.0.0.1:$smtp ORVENDAL_TEST_SMTP_STARTTLS=127.0.0.1:
 export ORVENDAL_TEST_SMTP_TLS=127.0.0.1:$smtptls ORVENDAL_TEST_POP3_SCRIPT=127.0.0.1:$script
 export ORVENDAL_TEST_POP3_SCRIPT_DIR=$base/script ORVENDAL_TEST_MAILDIR=$maildir
 export ORVENDAL_TEST_DOVECOT_LOG=$base/dovecot.log ORVENDAL_TEST_SMTP_DIR=$base/smtp
+export ORVENDAL_TEST_MAIL_SEEN=$seen

@@ -47,7 +47,7 @@ protected:
              {maildir + "/new", maildir + "/cur", smtpDir, script, work.Path()})
             for (const auto& entry : fs::directory_iterator(folder))
                 fs::remove(entry.path());
-        fs::remove(smtpDir + "/../smtp-seen.log");
+        fs::remove(seenLog);
         logStart = fs::file_size(Env("ORVENDAL_TEST_DOVECOT_LOG"));
     }
     // What the servers recorded since the reset: commands, AUTH/DATA, dovecot's log. Dovecot
@@ -57,8 +57,7 @@ protected:
         for (int i = 0;
              session && i < 40 && ReadText(log).find("Disconnected", logStart) == log.npos; ++i)
             usleep(50000);
-        return ReadText(script + "/.seen") + ReadText(smtpDir + "/../smtp-seen.log") +
-               ReadText(log).substr(logStart);
+        return ReadText(seenLog) + ReadText(log).substr(logStart);
     }
     void Drop(const std::string& text) {
         static int serial = 1000; // names unique across processes, in drop order when sorted
@@ -87,6 +86,7 @@ protected:
     TMailServersLock lock;
     std::string maildir = Env("ORVENDAL_TEST_MAILDIR"), smtpDir = Env("ORVENDAL_TEST_SMTP_DIR");
     std::string script = Env("ORVENDAL_TEST_POP3_SCRIPT_DIR"), ca = Env("ORVENDAL_TEST_CA");
+    std::string seenLog = Env("ORVENDAL_TEST_MAIL_SEEN");
     size_t logStart = 0;
     TTempFolder work;
 };
