@@ -34,6 +34,11 @@ TBytes operator<<(TBytes b, uint32_t v) {
     return b;
 }
 
+TBytes operator+(TBytes a, const TBytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 // CBC from the IV under the key; with pad, padded with 1, 2, ... to whole blocks first.
 TBytes Cbc(const std::string& key, TBytes data, bool pad, uint32_t iv0 = 1, uint32_t iv1 = 2) {
     for (size_t i = 1, k = 8 - data.size() % 8; pad && i <= k; ++i)
@@ -158,10 +163,8 @@ TEST(BFHContainer, Mode2WriterAndReader) {
     for (const uint8_t pad : {0, 9, 255, 8}) { // the last deciphered byte: 1 to 8 only
         TBytes data = Sample(400);
         data.back() = pad;
-        const TBytes cipher = Cbc(Key, data, false);
-        TBytes& c =
-            cases.emplace_back(TBytes{'B', 'F', 'H', 2} << CRC32(data.data(), 256) << 1 << 2);
-        c.insert(c.end(), cipher.begin(), cipher.end());
+        cases.push_back((TBytes{'B', 'F', 'H', 2} << CRC32(data.data(), 256) << 1 << 2) +
+                        Cbc(Key, data, false));
     }
     for (size_t i = 0; i + 1 < cases.size(); ++i)
         EXPECT_FALSE(Decipher(cases[i], out, bfh)) << i;
@@ -178,17 +181,14 @@ TEST(BFHContainer, Mode2WriterAndReader) {
 TEST(BFHContainer, ReadsModes1And0) {
     for (const uint8_t mode : {1, 0}) {
         const std::string name = mode == 1 ? "bericht.txt" : std::string(256, 'n');
-        TBytes area(256), c = {'B', 'F', 'H', mode};
+        TBytes area(256);
         std::memcpy(area.data(), name.data(), name.size());
         area = area << 77 << 0xFFFFFFFE;
         const uint32_t crc = mode == 1 ? CRC32(area.data(), 256) : CRC32Update(0, area.data(), 264);
-        TBytes fields = TBytes{} << crc << 1 << 2;
+        const TBytes fields = TBytes{} << crc << 1 << 2;
         area = Cbc(Key, area, false);
-        for (const TBytes* part :
-             mode == 1 ? std::array{&fields, &area} : std::array{&area, &fields})
-            c.insert(c.end(), part->begin(), part->end());
-        const TBytes data = Cbc(Key, Sample(1000), true);
-        c.insert(c.end(), data.begin(), data.end());
+        TBytes c = TBytes{'B', 'F', 'H', mode} + (mode == 1 ? fields + area : area + fields) +
+                   Cbc(Key, Sample(1000), true);
         TBFH bfh;
         TMemoryStream out;
         ASSERT_TRUE(Decipher(c, out, bfh)) << int(mode);
@@ -213,15 +213,14 @@ TBytes Deflated(const TBytes& plain) {
 TEST(ZLibStream, RoundTripsThatZlibReadsAndDamagedStreamsThatRaise) {
     for (size_t n : {0, 1, 1000, 700000}) {
         const TBytes plain = Sample(n), packed = Deflated(plain);
-        TBytes check(n + 1), trailing = packed;
+        TBytes check(n + 1);
         uLongf size = check.size();
         ASSERT_EQ(uncompress(check.data(), &size, packed.data(), packed.size()), Z_OK) << n;
         EXPECT_EQ(TBytes(check.begin(), check.begin() + size), plain);
-        trailing.push_back('T');
-        TMemoryStream source(trailing), out(TBytes{'k'});
+        TMemoryStream source(packed + TBytes{'T'}), out(TBytes{'k'});
         out.Seek(1);
         InflateStream(source, out);
-        EXPECT_EQ(TBytes(out.Bytes().begin() + 1, out.Bytes().end()), plain) << n;
+        EXPECT_EQ(out.Bytes(), TBytes{'k'} + plain) << n;
         EXPECT_EQ(source.Position(), packed.size()); // stops at the end marker
     }
     // The header of the default level, an empty final block, the Adler-32 of nothing.
