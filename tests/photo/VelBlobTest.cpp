@@ -75,7 +75,6 @@ protected:
     void Read(int id, const std::string& file) {
         ASSERT_TRUE(
             db_.Select(schema::MBlobColumns, "MBlob", "Id=" + std::to_string(id), "", blob_.Rows));
-        MoveToRow(blob_.Rows, 1);
         blob_.FileName = file;
         blob_.ReadPhoto();
     }
