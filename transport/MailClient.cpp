@@ -220,8 +220,9 @@ vmime::shared_ptr<vmime::security::cert::certificateVerifier> Verifier(const std
 
 // Connects the service; a server out of reach, a refused login, a certificate that is not
 // accepted and a server that does not offer the required STARTTLS end in German texts that say
-// why (the library's own texts are English; a server's reply is kept as it came).
-void Connect(vmime::net::service& service, const TMailServer& server) {
+// why (the library's own texts are English; a server's reply is kept as it came). A refused SASL
+// login carries only the library's summary, not the server's reply.
+void Connect(vmime::net::service& service, const TMailServer& server, bool sasl) {
     namespace cert = vmime::security::cert;
     const std::string where = server.Host + ":" + std::to_string(server.Port);
     try {
@@ -231,11 +232,11 @@ void Connect(vmime::net::service& service, const TMailServer& server) {
     } catch (const vmime::exceptions::operation_timed_out&) {
         throw std::runtime_error("Der Server " + where + " antwortet nicht");
     } catch (const vmime::exceptions::connection_greeting_error& e) {
-        throw std::runtime_error("Der Server " + where + " weist die Verbindung ab: " +
-                                 e.response());
+        throw std::runtime_error("Der Server " + where +
+                                 " weist die Verbindung ab: " + e.response());
     } catch (const vmime::exceptions::authentication_error& e) {
         throw std::runtime_error("Der Server " + where + " lehnt die Anmeldung als " +
-                                 server.UserName + " ab: " + e.response());
+                                 server.UserName + " ab" + (sasl ? "" : ": " + e.response()));
     } catch (const cert::serverIdentityException&) {
         throw std::runtime_error(CertificateText(TCertificateFault::WrongHost, server.Host));
     } catch (const cert::certificateExpiredException&) {
@@ -378,7 +379,7 @@ void TMailClient::SmtpConnect(const TMailServer& server) {
     // SMTP knows no plain login command: authentication needs the SASL mechanisms.
     smtp->setProperty("options.sasl", !server.UserName.empty());
     smtp->setProperty("options.need-authentication", !server.UserName.empty());
-    Connect(*smtp, server);
+    Connect(*smtp, server, true);
 }
 
 void TMailClient::SmtpSend(const TMailMessage& message, const std::string& agent) {
@@ -406,7 +407,7 @@ void TMailClient::StoreConnect(const TMailServer& server, bool imap) {
     vmime_->Prepare(*store, server);
     store->setProperty("options.sasl", false);
     store->setProperty("options.apop", false);
-    Connect(*store, server);
+    Connect(*store, server, false);
 }
 
 size_t TMailClient::OpenInbox() {

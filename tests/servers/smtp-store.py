@@ -1,6 +1,7 @@
-"""Three loopback SMTP servers (plain with AUTH, STARTTLS required, TLS) storing each message as
-FOLDER/NNNN.eml after X-Envelope-From/To/TLS lines; each AUTH and DATA is appended to SEEN
-with its TLS state. Usage: smtp-store.py FOLDER SEEN CERT KEY PLAIN_PORT STARTTLS_PORT TLS_PORT"""
+"""Three loopback SMTP servers (plain with AUTH for password "pw", STARTTLS required, TLS)
+storing each message as FOLDER/NNNN.eml after X-Envelope-From/To/TLS lines; each AUTH and DATA
+is appended to SEEN with its TLS state.
+Usage: smtp-store.py FOLDER SEEN CERT KEY PLAIN_PORT STARTTLS_PORT TLS_PORT"""
 import asyncio
 import itertools
 import os
@@ -31,7 +32,7 @@ class Store:
 
 def authenticate(server, session, envelope, mechanism, auth_data):
     seen(server, "AUTH")
-    return AuthResult(success=True)
+    return AuthResult(success=auth_data.password == b"pw", handled=False)
 
 
 context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)

@@ -178,18 +178,23 @@ TEST_F(MailServers, KeepsTheYoungAndTakesTheLastMatch) {
 TEST_F(MailServers, RefusalsFailTheStep) {
     const std::string noStls = "Server 127.0.0.1 bietet keine verschlüsselte Verbindung "
                                "(STARTTLS) an: ";
-    // server, security, CA file, script file, error (after "Schritt "), not on record
+    const std::string login = " lehnt die Anmeldung als ";
+    // server, a settings line, CA file, script file, error (after "Schritt "), not on record
     // clang-format off
-    for (auto [server, security, caFile, file, error, absent] : {
-             std::tuple{"POP3_SCRIPT", "starttls", ca, "1",
+    for (auto [server, key, caFile, file, error, absent] : {
+             std::tuple{"POP3_SCRIPT", "23=starttls", ca, "1",
                         "20: " + noStls + "-ERR STLS nicht verfügbar)", "USER"},
-             {"SMTP", "starttls", ca, "1", "10: " + noStls + "TLS not available)", "AUTH"},
-             {"POP3S", "tls", ca, "1", "20: Zertifikat gilt nicht für den Server 127.0.0.1)",
+             {"SMTP", "23=starttls", ca, "1", "10: " + noStls + "TLS not available)", "AUTH"},
+             {"POP3S", "23=tls", ca, "1", "20: Zertifikat gilt nicht für den Server 127.0.0.1)",
               "Login:"},
-             {"IMAPS", "tls", "", "1", "20: Zertifikat des Servers 127.0.0.1 stammt von keiner "
+             {"IMAPS", "23=tls", "", "1", "20: Zertifikat des Servers 127.0.0.1 stammt von keiner "
               "vertrauenswürdigen Stelle)", "Login:"},
-             {"POP3_SCRIPT", "ssl", ca, "1",
+             {"POP3_SCRIPT", "23=ssl", ca, "1",
               "20: Unbekannte E-Mail-Sicherheit (erlaubt: leer, starttls oder tls))", "USER"},
+             {"POP3", "13=falsch", ca, "1", "20: Der Server " + Server("POP3") + login +
+              "orvendal ab: -ERR [AUTH] Authentication failed.)", "DELE"},
+             {"SMTP", "16=falsch", ca, "1", "10: Der Server " + Server("SMTP") + login + "pc ab)",
+              "DATA"},
              {"POP3_SCRIPT", "", ca, "1-refuse-retr",
               "21: Server verweigert RETR 1: Nachricht gesperrt)", "DELE"},
              {"POP3_SCRIPT", "", ca, "1-drop-retr", "21: ", "DELE"},
@@ -199,8 +204,8 @@ TEST_F(MailServers, RefusalsFailTheStep) {
         Reset();
         bool smtp = std::string(server).starts_with("SMTP");
         WriteText(script + "/" + file, Message("50_7_dev", 0, *file == 'r' ? "x" : Deflated("x")));
-        auto mail = Mail({(smtp ? "14=" : "11=") + Server(server), smtp ? "" : "14=-",
-                          std::string("23=") + security, "19=" + caFile});
+        auto mail = Mail(
+            {(smtp ? "14=" : "11=") + Server(server), smtp ? "" : "14=-", key, "19=" + caFile});
         WriteText(work.Path() + "export.mdb", "rows");
         EXPECT_FALSE(smtp ? mail->SendData(false, "", "") : mail->ReceiveData());
         std::string expected = "Fehler bei E-Mail-Verarbeitung (Schritt " + error;
