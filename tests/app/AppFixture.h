@@ -8,7 +8,7 @@
 #include "common/ScriptedView.h"
 #include "common/TempFolder.h"
 #include "protect/KeyList.h"
-#include "transport/MailFixture.h"
+#include "transport/TransportFixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,5 @@
 #include "ExchangeFixture.h"
 
-#include "transport/HttpTestEnv.h"
-
 #include <array>
 #include <functional>
 #include <pugixml.hpp>
