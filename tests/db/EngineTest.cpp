@@ -1,6 +1,7 @@
 // TSQLADOServer on real SQLite files through the Jet adapter: statements with their effects and
 // the provider's messages, the Jet SQL forms and dates, opening and creating files, record sets,
 // long binary values, transactions, locks and QueryToXML.
+#include "db/Crlf.h"
 #include "db/SQLADO.h"
 
 #include "common/TempFolder.h"
@@ -19,6 +20,7 @@ namespace orvendal {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Crlf;
 
 class DbEngine : public ::testing::Test {
 protected:
@@ -62,7 +64,7 @@ protected:
     TSQLADOServer s;
 };
 
-// Each line: a statement text, " => ", what Run gives; "<CRLF>" stands for CR LF. In order:
+// Each line: a statement text, " => ", what Run gives; "\n" stands for CR LF. In order:
 // dates stored as ISO and shown as a German desktop does, ORDER BY over rows inserted out of
 // order, TOP, literal chains, Access date patterns, case-insensitive text, binary literals, the
 // provider's messages, one statement per text without comments (so that a value reaching a text
@@ -70,7 +72,7 @@ protected:
 // compared case-insensitively in =, LIKE, ORDER BY and UNIQUE, CHR as Windows-1252, statements
 // that repeat a shape with other values (also across a change of the table).
 const char* const Steps =
-    R"(INSERT INTO SysData(Id,SysValue,LastEdit)<CRLF>VALUES(9,'  42 ','06.12.2026 10:05') => #1
+    R"(INSERT INTO SysData(Id,SysValue,LastEdit)\nVALUES(9,'  42 ','06.12.2026 10:05') => #1
 INSERT INTO SysData(Id,SysValue,LastEdit) VALUES(8,'12a','2026-03-04 05:06:07') => #1
 SELECT Id,SysValue,LastEdit FROM SysData ORDER BY Id => 8|12a|04.03.2026 05:06:07;9|42|06.12.2026 10:05:00
 SELECT Id FROM SysData WHERE LastEdit LIKE '2026-12-06 10:05:00' AND LastEdit>'06.12.2026 09:00' => 9
@@ -80,7 +82,7 @@ SELECT Id FROM SysData WHERE LastEdit>='04.03.2026 05:06:07' AND LastEdit<='04.0
 UPDATE SysData SET SysValue='x' WHERE Id=99 => #0
 SELECT TOP 1 Id FROM SysData ORDER BY Id DESC; => 9
 select distinct top 1 LastEdit FROM SysData ORDER BY LastEdit => 31.12.2025 23:59:58
-SELECT 'TOP 3',"it's",'O'+CHR(39)+'Neil','a'+chr( 13 )+''+CHAR(10)+'b',CHR(65),1+2 => TOP 3|it's|O'Neil|a<CRLF>b|A|3
+SELECT 'TOP 3',"it's",'O'+CHR(39)+'Neil','a'+chr( 13 )+''+CHAR(10)+'b',CHR(65),1+2 => TOP 3|it's|O'Neil|a\nb|A|3
 SELECT ''+CHR(39)+'x'+CHR(39)+'','1+1'+CHAR(39),'say "hi"','a'||CHR(39)||'b' => 'x'|1+1'|say "hi"|a'b
 SELECT Id FROM SysData WHERE SysValue='01.'+'06'+CHR(46)+'2026' => 9
 SELECT Format('06.12.2026','yymmddhhnnss'),Format('06.12.2026 10:05','yymmddhhnnss'),Format('2026-12-06T10:05:07.250','yymmddhhnnss'),Format('06.12.2026 10:05:07','yymmddhhnnss') => 261206000000|261206100500|261206100507|261206100507
@@ -89,7 +91,7 @@ SELECT Format(LastEdit,'dd.mm.yyyy hh:nn:ss'),Format(LastEdit,'d.m.yy'),Format(L
 INSERT INTO SysData(Id,SysValue) VALUES(10,"Foto") => #1
 SELECT Id FROM SysData WHERE SysValue='FOTO' AND SysValue LIKE 'fo%' => 10
 INSERT INTO MBlob(Id,AuftragId,FeldId,FeldValue,Created,FeldBlob) VALUES(1,1,50,'0x12',NOW(),0x00FF7) => #1
-SELECT FeldValue,FeldBlob,length(Created),Format(Created,'yyyy')>'2025' FROM MBlob => 0x12|0<CRLF>15<CRLF>247|19|1
+SELECT FeldValue,FeldBlob,length(Created),Format(Created,'yyyy')>'2025' FROM MBlob => 0x12|0\n15\n247|19|1
 INSERT INTO MBlob(Id,AuftragId,FeldId,FeldValue,Created) VALUES(2,1,50,'0X12',1) => !!UNIQUE constraint failed: MBlob.AuftragId, MBlob.FeldId, MBlob.FeldValue
 INSERT INTO MBlob(Id,Created) VALUES(1,1) => !!UNIQUE constraint failed: MBlob.Id
 INSERT INTO SysData(SysValue) VALUES('x') => !!NOT NULL constraint failed: SysData.Id
@@ -101,7 +103,7 @@ UPDATE SysData SET SysValue='X' /* x */ WHERE Id=10 => !Syntax error: comment in
 UPDATE SysData SET SysValue='X' WHERE Id=10 /* => !Syntax error: comment in SQL statement.
 SELECT 1;; => !Characters found after end of SQL statement.
 SELECT SysValue,(SELECT COUNT(*) FROM MBlob) FROM SysData WHERE Id=10 => Foto|1
-UPDATE SysData SET SysValue='a--b/*c*/;d' WHERE Id=10; <CRLF> => #1
+UPDATE SysData SET SysValue='a--b/*c*/;d' WHERE Id=10; \n => #1
 UPDATE SysData SET SysValue="e--f" WHERE Id=10-1+1 AND 1=1- -0 => #1
 SELECT SysValue,(SELECT COUNT(*) FROM MBlob) FROM SysData WHERE Id=10 => e--f|1
 create table [My T] (a INT,b BIT,c CHAR(1),d MEMO,e FLOAT,f SMALLDATETIME,g WHATEVER,h SMALLINT,i IMAGE,j VARCHAR(9),k datetime) => #0
@@ -122,12 +124,10 @@ SELECT CHR(228)||CHR(128)||CHR(150)||CHR(65),'Gr'+CHR(252)+'n' => ä€–A|Grü
 SELECT 'a'+CHR(255)+'b',CHR(256)||CHR(0)||'x',length('a'+CHR(1)+'b') => aÿb|x|3
 SELECT Format('2026-01-01 00:00:00','yymmddhhnnss'),Format('31.12.2026 23:59:59','yymmddhhnnss') => 260101000000|261231235959
 SELECT Format('2026-00-01','y'),Format('2026-01-00','y'),Format('2026-01-01 24:00','y'),Format('2026-01-01 23:60','y'),Format('2026-01-01 23:59:60','y') => 2026-00-01|2026-01-00|2026-01-01 24:00|2026-01-01 23:60|2026-01-01 23:59:60
-XML0 SELECT Id,SysValue||'ß' AS V FROM SysData WHERE 0=0 AND Id<10 ORDER BY Id => <?xml version="1.0" standalone="yes"?><CRLF><table><CRLF><record><Id>8</Id><V>12aß</V></record><CRLF><record><Id>9</Id><V>01.06.2026ß</V></record><CRLF></table><CRLF>
-XML1 SELECT Id FROM SysData WHERE Id<10 ORDER BY Id DESC => <?xml version="1.0" standalone="yes"?><CRLF><table><CRLF><record_1><Id>9</Id></record_1><CRLF><record_2><Id>8</Id></record_2><CRLF></table><CRLF>
-XML0 SELECT Id FROM Nowhere => <?xml version="1.0" standalone="yes"?><CRLF><table><CRLF><record><SQL-Fehlermeldung>no such table: Nowhere</SQL-Fehlermeldung></record><CRLF></table><CRLF>
-XML1 UPDATE SysData SET SysValue=SysValue WHERE Id>=9 => <?xml version="1.0" standalone="yes"?><CRLF><table><CRLF><record_1><Meldung>Anzahl der betroffenden Datensätze: 2</Meldung></record_1><CRLF></table><CRLF>
-SELECT SysValue FROM SysData WHERE Id=8 => 12a
-SELECT SysValue FROM SysData WHERE Id=10 => e--f
+XML0 SELECT Id,SysValue||'ß' AS V FROM SysData WHERE 0=0 AND Id<10 ORDER BY Id => <?xml version="1.0" standalone="yes"?>\n<table>\n<record><Id>8</Id><V>12aß</V></record>\n<record><Id>9</Id><V>01.06.2026ß</V></record>\n</table>\n
+XML1 SELECT Id FROM SysData WHERE Id<10 ORDER BY Id DESC => <?xml version="1.0" standalone="yes"?>\n<table>\n<record_1><Id>9</Id></record_1>\n<record_2><Id>8</Id></record_2>\n</table>\n
+XML0 SELECT Id FROM Nowhere => <?xml version="1.0" standalone="yes"?>\n<table>\n<record><SQL-Fehlermeldung>no such table: Nowhere</SQL-Fehlermeldung></record>\n</table>\n
+XML1 UPDATE SysData SET SysValue=SysValue WHERE Id>=9 => <?xml version="1.0" standalone="yes"?>\n<table>\n<record_1><Meldung>Anzahl der betroffenden Datensätze: 2</Meldung></record_1>\n</table>\n
 UPDATE SysData SET SysValue='wie?''s' WHERE Id=10 => #1
 SELECT Id,SysValue FROM SysData WHERE Id>=9 OR SysValue='12a' ORDER BY 2 DESC => 10|wie?'s;8|12a;9|01.06.2026
 SELECT COUNT(*) FROM SysData WHERE Id<9999999999999999999 AND Id>=000000000000000009 => 2
@@ -144,12 +144,6 @@ sqlite3* Plain(const std::string& file, const std::string& sql) {
     EXPECT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK) << file;
     EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
     return db;
-}
-
-std::string Crlf(std::string text) {
-    for (size_t at = text.find("<CRLF>"); at != std::string::npos; at = text.find("<CRLF>"))
-        text.replace(at, 6, "\r\n");
-    return text;
 }
 
 TEST_F(DbEngine, StatementsTakeEffectOrFailWithTheProvidersMessageAndRecordSetsRead) {

@@ -58,16 +58,14 @@ protected:
                          value + "')"
                    : "DELETE FROM SysData WHERE Id=" + std::to_string(id));
     }
-    // A camera picture, its sensor's top left quadrant red, the rest blue; its last-write time
-    // fixed so that a stamp shows the same digits.
-    void Photo(const std::string& path, int w, int h, TInk ink = TInk::Rgb, int orientation = 0) {
+    // A camera picture, its sensor's top left quadrant red, the rest blue, taken (last written)
+    // on 5.12.2026 at 11:00 and the minutes given, local time, so that a stamp shows the same
+    // digits.
+    void Photo(const std::string& path, int w, int h, TInk ink = TInk::Rgb, int orientation = 0,
+               int minutes = 0) {
         CameraJpeg(
             path, w, h, [&](int x, int y) { return x < w / 2 && y < h / 2 ? Qt::red : Qt::blue; },
             ink, orientation);
-        fs::last_write_time(path, fs::file_time_type{});
-    }
-    // The file's last-write time set to 5.12.2026 11:00 and the minutes given, local time.
-    static void Taken(const std::string& path, int minutes) {
         std::tm shot{0, minutes, 11, 5, 11, 126, 0, 0, -1, 0, nullptr};
         fs::last_write_time(path, fs::file_time_type::clock::from_sys(
                                       std::chrono::system_clock::from_time_t(std::mktime(&shot))));
@@ -226,8 +224,7 @@ TEST_F(VelBlobTest, TheAssignmentDialogsLogicStepByStep) {
     Sys(10, "0");
     Row(1, "", "0", 52);
     Row(2, "", "0", 57, 2000);
-    Photo(Camera("IMG_1.jpg"), 1600, 1200);
-    Taken(Camera("IMG_1.jpg"), 1);
+    Photo(Camera("IMG_1.jpg"), 1600, 1200, TInk::Rgb, 0, 1);
     std::ofstream(Camera("IMG_2.jpg")) << "no picture";
     fs::create_directory(Work("Fotos"));
     for (const char* taken : {"IMG_1.jpg", "_IMG_1.jpg"}) // archive names already taken
@@ -283,7 +280,7 @@ TEST_F(VelBlobTest, TheAssignmentDialogsLogicStepByStep) {
     blob_.ButtonClick(321);
     EXPECT_TRUE(IsEOF(blob_.Rows));
     Exec("UPDATE MBlob SET FeldBlob=NULL,Status='0' WHERE Id=1"); // an hour apart is not too far
-    Taken(Camera("IMG_1.jpg"), 0);
+    Photo(Camera("IMG_1.jpg"), 1600, 1200);
     view_.FontColor.clear();
     blob_.Open();
     EXPECT_EQ(view_.Text["Label106"], "05.12.2026 11:00");
