@@ -23,8 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr ULONG Success = 0, Failure = 2, LoginFailure = 3, NoMessages = 26, InvalidMessage = 27,
-                InvalidSession = 19;
+constexpr ULONG Success = 0, Failure = 2, LoginFailure = 3, InvalidSession = 19, NoMessages = 26;
 constexpr LHANDLE OpenSession = 0x5e55;
 
 LHANDLE session = 0;
@@ -32,11 +31,6 @@ LHANDLE session = 0;
 fs::path Folder() {
     const char* dir = std::getenv("ORVENDAL_FAKE_MAPI_DIR");
     return dir == nullptr ? fs::path() : fs::path(dir);
-}
-
-bool ValidId(const char* id) {
-    return id != nullptr && *id != '\0' && std::strchr(id, '/') == nullptr &&
-           fs::is_regular_file(Folder() / id);
 }
 
 // One message record with the storage its pointers point into; freed by MAPIFreeBuffer.
@@ -115,22 +109,16 @@ FAKE_EXPORT ULONG MAPIFindNext(LHANDLE handle, uintptr_t, char*, char* seed, ULO
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(Folder(), error))
         ids.insert(entry.path().filename().string());
-    const auto next = ids.upper_bound(seed == nullptr ? "" : seed);
-    out[0] = '\0';
-    if (next == ids.end())
-        return NoMessages;
-    if (next->size() >= MessageIdSize)
-        return Failure;
-    std::strcpy(out, next->c_str());
-    return Success;
+    const auto next = ids.upper_bound(seed);
+    const std::string id = next == ids.end() ? "" : next->substr(0, MessageIdSize - 1);
+    std::strcpy(out, id.c_str());
+    return id.empty() ? NoMessages : Success;
 }
 
 FAKE_EXPORT ULONG MAPIReadMail(LHANDLE handle, uintptr_t, char* id, ULONG flags, ULONG,
                                MapiMessage** out) {
     if (handle == 0 || handle != session)
         return InvalidSession;
-    if (out == nullptr || !ValidId(id))
-        return InvalidMessage;
     const bool envelopeOnly = (flags & MAPI_ENVELOPE_ONLY) != 0;
     if (!envelopeOnly && std::getenv("ORVENDAL_FAKE_MAPI_FAIL_READ") != nullptr)
         return Failure;
@@ -147,8 +135,6 @@ FAKE_EXPORT ULONG MAPIFreeBuffer(void* buffer) {
 FAKE_EXPORT ULONG MAPIDeleteMail(LHANDLE handle, uintptr_t, char* id, ULONG, ULONG) {
     if (handle == 0 || handle != session)
         return InvalidSession;
-    if (!ValidId(id))
-        return InvalidMessage;
     std::error_code error;
     return fs::remove(Folder() / id, error) ? Success : Failure;
 }
