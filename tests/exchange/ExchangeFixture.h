@@ -14,6 +14,7 @@
 #include "transport/TransportFixture.h"
 
 #include <gtest/gtest.h>
+#include <numeric>
 #include <set>
 #include <string>
 #include <vector>
@@ -121,18 +122,15 @@ protected:
         std::string out;
         for (const auto& box : view_.Boxes)
             out += std::string(1, "IWEC"[static_cast<int>(box.Kind)]) + " " + box.Text + "\n";
-        for (const char* dir : {"work", "server", "card"}) {
+        for (const std::string dir : {"work", "server", "card"}) {
             std::set<std::string> names;
             std::error_code none;
-            const fs::path folder = root_ / (*dir == 'c' ? "handheld/Storage Card" : dir);
+            const fs::path folder = root_ / (dir == "card" ? "handheld/Storage Card" : dir);
             for (const auto& entry : fs::directory_iterator(folder, none))
                 if (ReadText(entry.path()) != "old")
-                    names.insert(entry.path().filename().string() +
+                    names.insert(" " + entry.path().filename().string() +
                                  (fs::file_size(entry.path()) == 0 ? "=0" : ""));
-            out += dir + std::string(":");
-            for (const std::string& name : names)
-                out += " " + name;
-            out += "\n";
+            out += std::accumulate(names.begin(), names.end(), dir + ":") + "\n";
         }
         out += "jobs: " + Count(Work("mobil.mdb"), "MAuftrag");
         for (size_t at; (at = out.find(root_.string())) != std::string::npos;)

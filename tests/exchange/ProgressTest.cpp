@@ -17,21 +17,16 @@
 namespace orvendal::testing {
 namespace {
 
-// The bar's values at its paints, that is at the window's repaints, while it counts total.
-class TPaintLog : public QObject {
-public:
-    explicit TPaintLog(int total) : total_(total) {}
+// The bar's values at its paints, that is at the window's repaints, while it counts Total.
+struct TPaintLog : QObject {
+    int Total = 0;
     std::vector<int> Values;
     bool eventFilter(QObject* object, QEvent* event) override {
         const auto* bar = static_cast<QProgressBar*>(object);
-        if (event->type() == QEvent::Paint && bar->maximum() == total_) {
+        if (event->type() == QEvent::Paint && bar->maximum() == Total)
             Values.push_back(bar->value());
-        }
         return false;
     }
-
-private:
-    int total_;
 };
 
 TEST(ProgressTest, ALargeExportRepaintsTheWindowWithTheBarOnlyWhileItRuns) {
@@ -48,19 +43,18 @@ TEST(ProgressTest, ALargeExportRepaintsTheWindowWithTheBarOnlyWhileItRuns) {
     auto* bar = window.findChild<QProgressBar*>("ProgressBar1");
     ASSERT_NE(bar, nullptr);
     EXPECT_FALSE(bar->isVisible());
-    TPaintLog log(rows);
+    TPaintLog log;
+    log.Total = rows;
     bar->installEventFilter(&log);
     window.findChild<QPushButton*>("BitBtn1")->click();
 
     // Painted (so shown) from the first 256 rows on, never more than 256 rows apart, up to
     // the end of the rows.
-    const std::vector<int>& paints = log.Values;
-    ASSERT_GE(paints.size(), static_cast<size_t>(rows / 256));
-    EXPECT_LE(paints.front(), 256);
-    for (size_t i = 1; i < paints.size(); ++i) {
-        EXPECT_LE(paints[i] - paints[i - 1], 256) << i;
-    }
-    EXPECT_GT(paints.back(), rows - 256);
+    ASSERT_GE(log.Values.size(), static_cast<size_t>(rows / 256));
+    EXPECT_LE(log.Values.front(), 256);
+    for (size_t i = 1; i < log.Values.size(); ++i)
+        EXPECT_LE(log.Values[i] - log.Values[i - 1], 256) << i;
+    EXPECT_GT(log.Values.back(), rows - 256);
     EXPECT_FALSE(bar->isVisible());
     EXPECT_EQ(window.findChild<QLabel*>("Label1")->text().toStdString(),
               "Der Datenaustausch für das Gerät " + s.DisplayName + " ist erfolgt!");
