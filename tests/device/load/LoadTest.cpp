@@ -52,10 +52,8 @@ TEST(RapiPartial, InitFallsBackAndACopyWithoutTheSizeFails) {
     setenv("ORVENDAL_RAPI_LIBRARY", ORVENDAL_RAPI_PARTIAL_LIBRARY, 1);
     ASSERT_TRUE(RapiLoad());
 
-    // its files open only inside a session, so a working copy shows that CeRapiInit ran
-    const std::u16string path = u"\\Storage Card\\in.xml";
-    EXPECT_EQ(CeCreateFile(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, 0),
-              INVALID_HANDLE_VALUE);
+    // its files open only inside a session (as the device test shows for the whole library), so
+    // a working copy shows that CeRapiInit ran
     WriteBytes(box.At("in.xml"), Pattern(500));
     ASSERT_TRUE(CopyFileToDevice(box.At("in.xml"), "\\Storage Card\\in.xml"));
     EXPECT_EQ(ReadBytes(box.Card("in.xml")), Pattern(500));
