@@ -1,5 +1,7 @@
 #include "ExchangeFixture.h"
 
+#include <gmock/gmock.h>
+
 #include <array>
 #include <functional>
 #include <pugixml.hpp>
@@ -8,6 +10,8 @@
 
 namespace orvendal::testing {
 namespace {
+
+using namespace ::testing; // matchers
 
 // The handheld's export file, a packed XML table: rows of job 1000 given as Id, FeldId,
 // FeldValue and FeldBlob (left out when empty).
@@ -104,14 +108,12 @@ TEST_F(ExchangeRunTest, WholeRunSendsFetchesCopiesAndMerges) {
                 "Abruf der Server-Daten... - Bitte warten!",
                 "Übertragen der Datenbanken zwischen Desktop und Pocket-PC... - Bitte warten!"}));
         // A table file carries its rows by MobilApp, each in column order.
-        const std::string xml = ReadText(Handheld("MApplication.xml"));
-        EXPECT_TRUE(xml.starts_with(
-            "<?xml version=\"1.0\" "
-            "standalone=\"yes\"?>\r\n<table>\r\n<record><Id>9</Id><MobilApp>0</MobilApp><Step>"))
-            << xml;
-        EXPECT_NE(xml.find("<TabOrder>9</TabOrder></record>\r\n<record><Id>1</Id>"),
-                  std::string::npos);
-        EXPECT_TRUE(xml.ends_with("<TabOrder>4</TabOrder></record>\r\n</table>\r\n")) << xml;
+        EXPECT_THAT(
+            ReadText(Handheld("MApplication.xml")),
+            AllOf(StartsWith("<?xml version=\"1.0\" standalone=\"yes\"?>\r\n<table>\r\n<record>"
+                             "<Id>9</Id><MobilApp>0</MobilApp><Step>"),
+                  HasSubstr("<TabOrder>9</TabOrder></record>\r\n<record><Id>1</Id>"),
+                  EndsWith("<TabOrder>4</TabOrder></record>\r\n</table>\r\n")));
     }
 }
 

@@ -10,12 +10,16 @@
 #include "exchange/DemoSandbox.h"
 #include "exchange/ServerSimulator.h"
 
+#include <gmock/gmock.h>
+
 #include <QEvent>
 #include <QProgressBar>
 #include <QPushButton>
 
 namespace orvendal::testing {
 namespace {
+
+using namespace ::testing; // matchers
 
 // The bar's values at its paints, that is at the window's repaints, while it counts Total.
 struct TPaintLog : QObject {
@@ -69,15 +73,10 @@ TEST(ProgressTest, TheConsoleDrawsItsProgressLineOnlyOnATerminal) {
     const TRun file = TProcess(demo + folder.File("file")).Wait();
     ASSERT_EQ(terminal.Code, 0) << terminal.Out;
     ASSERT_EQ(file.Code, 0) << file.Err;
-    EXPECT_NE(terminal.Out.find("\r\033[K[------------------------------] 0 von 6"),
-              std::string::npos)
-        << terminal.Out;
-    EXPECT_NE(terminal.Out.find("\r\033[KVersand der Geräte-Daten... - Bitte warten!\r\n"),
-              std::string::npos)
-        << terminal.Out;
-    EXPECT_EQ(file.Err.find('\033'), std::string::npos) << file.Err;
-    EXPECT_NE(file.Err.find("\nVersand der Geräte-Daten... - Bitte warten!\n"), std::string::npos)
-        << file.Err;
+    const std::string status = "Versand der Geräte-Daten... - Bitte warten!";
+    EXPECT_THAT(terminal.Out, AllOf(HasSubstr("\r\033[K[------------------------------] 0 von 6"),
+                                    HasSubstr("\r\033[K" + status + "\r\n")));
+    EXPECT_THAT(file.Err, AllOf(Not(HasSubstr("\033")), HasSubstr("\n" + status + "\n")));
 }
 
 } // namespace
