@@ -232,6 +232,7 @@ TEST_F(VelBlobTest, TheAssignmentDialogsLogicStepByStep) {
     Exec("ALTER TABLE MBlob RENAME TO Weg");
     blob_.Open(); // all hidden but Schließen
     EXPECT_EQ(Shown() + std::to_string(view_.Visible.count("CloseBtn")), "0");
+    EXPECT_TRUE(view_.BoxTexts().starts_with("Fehlermeldung beim Öffnen der Foto-Daten: "));
     Exec("ALTER TABLE Weg RENAME TO MBlob");
     blob_.Open(); // row 1: every control back
     EXPECT_EQ(Shown(), "Label103 Label104 Label107 APanel PrevBtn NextBtn YesBtn Button322 ");
