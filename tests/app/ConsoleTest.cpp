@@ -26,8 +26,7 @@ using namespace ::testing; // matchers
 
 TEST(ConsoleViewTest, ConfirmationsFollowTheOptionThenTheTerminal) {
     const std::tuple<std::optional<bool>, bool, const char*, std::string> cases[] = {
-        {true, true, "n\n", "Frage: Weiter? -> Ja\n"},
-        {false, true, "j\n", "Frage: Weiter? -> Nein\n"},
+        {false, true, "j\n", "Frage: Weiter? -> Nein\n"}, // the option before the terminal
         {std::nullopt, true, "ja\n", "Frage: Weiter? [j/N]  -> Ja\n"},
         {std::nullopt, true, "jein\n", "Frage: Weiter? [j/N]  -> Nein\n"},
         {std::nullopt, false, "j\n", "Frage: Weiter? -> Nein\n"}};
@@ -360,14 +359,15 @@ TEST_F(CliTest, ExchangeReportsEveryDeviceInListOrderAndRunsOncePerDeviceAtATime
     run = first.Wait();
     EXPECT_EQ(run.Code, 0) << run.Err;
 
-    // A device without a working folder: no operation runs, nothing lands where orvendal-cli
-    // was started.
+    // A device without a working folder: every operation stops in the form's frame, which reports
+    // the error as a box, and nothing lands where orvendal-cli was started.
     WriteDevice(Path("program/z.ini"), "104", "Ohne Ordner", {"3=\\a\\", "8=http://x/"});
-    for (const char* command : {"exchange 104", "support 104", "manual-update 104", "photos 104"}) {
-        run = Start(std::string("--no ") + command).Wait();
+    for (const char* command :
+         {"exchange", "support", "manual-update", "photos", "photo-settings"}) {
+        run = Cli(std::string("--no ") + command + " 104");
         EXPECT_EQ(run.Code, 1) << command;
-        EXPECT_THAT(run.Err, HasSubstr("Für das Gerät PPC-104 ist kein Arbeitsordner eingestellt "
-                                       "(Schlüssel 4)."))
+        EXPECT_THAT(run.Err, HasSubstr("Fehler: Für das Gerät PPC-104 ist kein Arbeitsordner "
+                                       "eingestellt (Schlüssel 4).\n"))
             << command;
     }
     for (const char* file : {"mobil.mdb", "export.mdb", "orvendal.lock", "mobil.sdf", "VAVID.sdf"})
