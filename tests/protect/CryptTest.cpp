@@ -31,25 +31,22 @@ TEST(Crypt, StreamsLinesTextsHexSubjectsAndOtherKeys) {
     EXPECT_FALSE(DecryptLines(container, lines)); // the fixed key does not fit
     DecryptText(container, text);
     EXPECT_EQ(lines.size() + text.size(), 0u);
-    // Texts come back as they were, also as hex subjects ("BFH" 2 first); CR LF follows the
+    // Texts come back as they were through hex subjects ("BFH" 2 first); CR LF follows the
     // text, so the digits grow by a block between 5 and 6 and between 13 and 17 characters.
     for (const auto& [subject, digits] : {std::pair<std::string, size_t>{"", 48},
                                           {"12345", 48},
                                           {"123456", 64},
                                           {"zwei\r\n\xC4rger \x80", 64},
                                           {"1_2_abcdefghijklm", 80}}) {
-        std::string hex, back[3] = {"stale", "stale", "stale"};
-        TMemoryStream sealed;
-        EncryptText(subject, sealed);
-        DecryptText(sealed, back[0]);
+        std::string hex, back[2] = {"stale", "stale"};
         EncryptTextToHex(subject, hex);
         EXPECT_EQ(hex.find_first_not_of("0123456789abcdef"), std::string::npos);
         EXPECT_EQ(hex.substr(0, 8) + std::to_string(hex.size()),
                   "42464802" + std::to_string(digits));
-        DecryptHexText(hex, back[1]);
+        DecryptHexText(hex, back[0]);
         std::transform(hex.begin(), hex.end(), hex.begin(), ::toupper);
-        DecryptHexText(hex + "7", back[2]); // upper-case digits and an odd last one read the same
-        EXPECT_EQ(back[0] + "|" + back[1] + "|" + back[2], subject + "|" + subject + "|" + subject);
+        DecryptHexText(hex + "7", back[1]); // upper-case digits and an odd last one read the same
+        EXPECT_EQ(back[0] + "|" + back[1], subject + "|" + subject);
     }
 }
 
@@ -147,15 +144,12 @@ TEST(UserFkt, PadQuoteHexTrimNumbersAndPlatformValues) {
     EXPECT_EQ(Quote("O'Neill") + Trim(" \t a b \r\n") + Trim("   "), "'O'Neill'a b");
     EXPECT_EQ(Trim("\xC3\xA4"), "\xC3\xA4"); // bytes above 0x7F are no blanks
     // The temporary folder and the program's version values.
-    const char* saved = std::getenv("TMPDIR");
-    const std::string keep = saved ? saved : "";
     for (const auto& [value, path] : {std::pair<const char*, const char*>{"/var/tmp", "/var/tmp/"},
                                       {"/srv/x/", "/srv/x/"},
                                       {nullptr, "/tmp/"}}) {
         value ? setenv("TMPDIR", value, 1) : unsetenv("TMPDIR");
         EXPECT_EQ(TempPath(), path);
     }
-    saved ? setenv("TMPDIR", keep.c_str(), 1) : unsetenv("TMPDIR");
     EXPECT_FALSE(VersionValue("", "ProductName").empty());
     EXPECT_EQ(VersionValue("", "Unbekannt") + VersionValue("/bin/sh", "ProductName"), "");
 }
