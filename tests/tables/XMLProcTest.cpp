@@ -5,6 +5,7 @@
 #include "common/TempFolder.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -51,40 +52,38 @@ TEST(XMLModulTest, ReadsFromOneAndNamesWhatSetValueAdds) {
     EXPECT_EQ(Dump(empty), "=(-1) =\nR=(0) =\nR=(2) C0= C0=x =\n=(-1) =\n");
 }
 
-TEST(XMLModulTest, DecodesByMarkOrDeclaration) {
-    std::string utf16be; // unmarked: known by the shape of "<?"
+// Decoded by byte order mark, UTF-16 shape of "<?" or declaration; a load that fails keeps
+// nothing of the document before and names the file and the reason.
+TEST(XMLModulTest, DecodesByMarkOrDeclarationAndFailuresKeepNothing) {
+    std::string utf16be; // unmarked
     for (char16_t c : std::u16string(u"<?xml version=\"1.0\"?><t><r><v>Grüße</v></r></t>"))
         utf16be += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
-    const std::string cases[] = {"\xEF\xBB\xBF<t><r><v>Gr\xC3\xBC\xC3\x9F"
-                                 "e</v></r></t>",
-                                 utf16be,
-                                 "<?xml version='1.0' encoding='cp1252'?><t><r><v>Gr\xFC\xDF"
-                                 "e</v></r></t>"};
-    for (const std::string& bytes : cases)
-        EXPECT_EQ(FromBytes(bytes).GetValue(1, 1), "Grüße");
-}
-
-TEST(XMLModulTest, FailuresKeepNothingAndNameTheReason) {
     testing::TTempFolder folder;
-    const std::string unknown = folder.File("unknown.xml"), missing = folder.File("missing.xml"),
-                      broken = folder.File("broken.xml");
-    std::ofstream(folder.File("good.xml")) << "<t><r><v>1</v></r></t>";
-    std::ofstream(unknown) << "<?xml version=\"1.0\" encoding=\"x-no\"?><t><r/></t>";
-    std::ofstream(broken) << "<t><r></x></t>";
+    const std::string good = folder.File("good.xml"), file = folder.File("t.xml");
+    std::ofstream(good) << "<t><r><v>1</v></r></t>";
     TXMLModul table;
-    for (const auto& [file, error] :
-         {std::pair{unknown, "Die Datei " + unknown + " gibt die unbekannte Kodierung x-no an"},
-          {broken, "Die Datei " + broken +
-                       " ist kein lesbares XML-Dokument: End-Tag passt nicht zum Start-Tag (an "
-                       "Zeichen 8)"},
-          {missing, "Die Datei " + missing + " kann nicht gelesen werden"}}) {
-        EXPECT_TRUE(table.LoadFromFile(folder.File("good.xml")));
-        EXPECT_FALSE(table.LoadFromFile(file));
-        EXPECT_EQ(table.LastErrorText(), error);
-        EXPECT_EQ(table.RowCount(), 0); // nothing half-read
+    // clang-format off
+    for (const auto& [bytes, reason] : {
+             std::pair<std::string, std::string>{"\xEF\xBB\xBF<t><r><v>Grüße</v></r></t>", ""},
+             {utf16be, ""},
+             {"<?xml version='1.0' encoding='cp1252'?><t><r><v>Gr\xFC\xDF\x65</v></r></t>", ""},
+             {"<?xml version=\"1.0\" encoding=\"x-no\"?><t><r/></t>",
+              " gibt die unbekannte Kodierung x-no an"},
+             {"<t><r></x></t>",
+              " ist kein lesbares XML-Dokument: End-Tag passt nicht zum Start-Tag (an Zeichen 8)"},
+             {"", " kann nicht gelesen werden"}}) { // no file
+        // clang-format on
+        std::filesystem::remove(file);
+        if (!bytes.empty())
+            std::ofstream(file, std::ios::binary) << bytes;
+        ASSERT_TRUE(table.LoadFromFile(good));
+        EXPECT_EQ(table.LoadFromFile(file), reason.empty());
+        EXPECT_EQ(reason.empty() ? table.GetValue(1, 1) : table.LastErrorText(),
+                  reason.empty() ? "Grüße" : "Die Datei " + file + reason);
+        EXPECT_EQ(table.RowCount(), reason.empty()); // nothing half-read
     }
-    EXPECT_TRUE(table.LoadFromFile(folder.File("good.xml")));
-    EXPECT_NE(table.LastErrorText().find("missing.xml"), std::string::npos); // kept on success
+    EXPECT_TRUE(table.LoadFromFile(good));
+    EXPECT_NE(table.LastErrorText().find("t.xml"), std::string::npos); // kept on success
     EXPECT_THROW(FromBytes(""), std::runtime_error);
     EXPECT_THROW(FromBytes("<t><r>"), std::runtime_error);
 }
