@@ -1,5 +1,6 @@
-"""A scripted POP3 server without STLS (its rules: transport/README.md); each file in FOLDER is a
-message, and every command is appended to SEEN. Usage: pop3-script.py PORT FOLDER SEEN"""
+# A scripted POP3 server without STLS (its rules: transport/README.md); each file in FOLDER is a
+# message, and every command is appended to SEEN. Usage: pop3-script.py PORT FOLDER SEEN
+import itertools
 import os
 import socketserver
 import sys
@@ -13,10 +14,7 @@ class Handler(socketserver.StreamRequestHandler):
     def handle(self):
         mails = [(n, open(f"{FOLDER}/{n}", "rb").read()) for n in sorted(os.listdir(FOLDER))]
         self.wfile.write(b"+OK ready\r\n")
-        for _ in range(200):
-            line = self.rfile.readline()
-            if not line:
-                return
+        for line in itertools.islice(self.rfile, 200):
             open(SEEN, "ab").write(line)
             command, *args = line.decode(errors="replace").upper().split() or [""]
             name, mail = mails[int(args[0]) - 1] if command in ("TOP", "RETR") else ("", b"")
@@ -29,11 +27,10 @@ class Handler(socketserver.StreamRequestHandler):
             elif command == "TOP":  # the header only, or refused by the file name
                 head = b"+OK\r\n%s\r\n\r\n." % mail.split(b"\r\n\r\n", 1)[0]
                 reply = b"-ERR Kopf nicht lesbar" if "refuse-top" in name else head
-            elif command == "RETR" and "refuse-retr" in name:
-                reply = "-ERR Nachricht gesperrt".encode()
-            elif command == "RETR":  # "drop-retr" in the name: the connection ends mid-message
+            elif command == "RETR":  # refused, or the connection ends mid-message, by the name
                 whole = b"+OK\r\n%s\r\n." % mail.replace(b"\r\n.", b"\r\n..")
-                reply = b"+OK\r\nFrom: x" if "drop-retr" in name else whole
+                drop = b"+OK\r\nFrom: x" if "drop-retr" in name else whole
+                reply = b"-ERR Nachricht gesperrt" if "refuse-retr" in name else drop
             self.wfile.write(reply + b"\r\n")
             if command == "QUIT" or (command == "RETR" and "drop-retr" in name):
                 return

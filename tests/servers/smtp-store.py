@@ -1,7 +1,7 @@
-"""Three loopback SMTP servers (plain with AUTH for password "pw", STARTTLS required, TLS)
-storing each message as FOLDER/NNNN.eml after X-Envelope-From/To/TLS lines; each AUTH and DATA
-is appended to SEEN with its TLS state.
-Usage: smtp-store.py FOLDER SEEN CERT KEY PLAIN_PORT STARTTLS_PORT TLS_PORT"""
+# Three loopback SMTP servers (plain with AUTH for password "pw", STARTTLS required, TLS)
+# storing each message as FOLDER/NNNN.eml after X-Envelope-From/To/TLS lines; each AUTH and DATA
+# is appended to SEEN with its TLS state.
+# Usage: smtp-store.py FOLDER SEEN CERT KEY PLAIN_PORT STARTTLS_PORT TLS_PORT
 import asyncio
 import itertools
 import os

@@ -1,6 +1,6 @@
-"""Loopback HTTP(S) server for the tests: the web transfer script, static files and faults
-(paths: transport/README.md; STATE_DIR holds uploads/, download/, files/ and probe/).
-Usage: web_transfer.py STATE_DIR PORT KEY [TLS_PORT:CERT...]"""
+# Loopback HTTP(S) server for the tests: the web transfer script, static files and faults
+# (paths: transport/README.md; STATE_DIR holds uploads/, download/, files/ and probe/).
+# Usage: web_transfer.py STATE_DIR PORT KEY [TLS_PORT:CERT...]
 import http.server
 import itertools
 import os
