@@ -42,9 +42,7 @@ inline std::unique_ptr<TVelMail> LoadedMail(const std::vector<std::string>& line
 }
 // The bytes through DeflateStream (pack) or InflateStream.
 inline std::string Deflated(const std::string& bytes, bool pack = true) {
-    TMemoryStream source, result;
-    source.WriteString(bytes);
-    source.Rewind();
+    TMemoryStream source(std::vector<uint8_t>(bytes.begin(), bytes.end())), result;
     pack ? DeflateStream(source, result) : InflateStream(source, result);
     return result.AsString();
 }
