@@ -212,7 +212,7 @@ TEST_F(ExchangeRunTest, RunsThatFailPartwayKeepWhatTheNextRunNeeds) {
 // named by device key 19, HTTP carries the export, the waiting photo (with the first run) and
 // the answer; a handheld not docked downloads the answer with the zero mark.
 TEST_F(ExchangeRunTest, ExportPhotoAndAnswerTravelOverHttpHttpsAndTheProxy) {
-    const THttpEnv env = HttpEnv();
+    const THttpEnv env;
     ORVENDAL_REQUIRE_HTTP(env);
     settings_.Clear();
     SaveKeyLines({"1=PPC-7", "4=" + Work(""), "7=7", "19=" + Env("ORVENDAL_TEST_CA")}, settings_);

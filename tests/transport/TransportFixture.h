@@ -71,9 +71,6 @@ struct THttpEnv {
     std::string Url = Env("ORVENDAL_TEST_HTTP_URL"), Dir = Env("ORVENDAL_TEST_HTTP_DIR");
     std::string Proxy = Env("ORVENDAL_TEST_PROXY");
 };
-inline THttpEnv HttpEnv() {
-    return {};
-}
 #define ORVENDAL_REQUIRE_HTTP(env)                                                                 \
     if ((env).Url.empty() || (env).Dir.empty() || (env).Proxy.empty())                             \
     GTEST_SKIP() << "HTTP test servers not running: run under tests/servers/with-servers.sh"

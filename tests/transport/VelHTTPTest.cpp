@@ -40,7 +40,7 @@ protected:
         WriteText(import, "old import");
     }
     std::vector<TRequest> Ours() { return RequestsContaining(env, "?" + key + "&"); }
-    THttpEnv env = HttpEnv();
+    THttpEnv env;
     std::string key = UniqueKey(), ca = Env("ORVENDAL_TEST_CA");
     std::string https = "https://localhost:" + Env("ORVENDAL_TEST_HTTPS_PORT") + "/transfer.php";
     std::string wrongHost = "https://127.0.0.1:" + Env("ORVENDAL_TEST_HTTPS_PORT");
