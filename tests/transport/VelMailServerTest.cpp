@@ -57,10 +57,6 @@ protected:
             usleep(50000);
         return ReadText(seenLog) + ReadText(dovecotLog).substr(logStart);
     }
-    void Drop(const std::string& text) {
-        static int serial = 1000; // in drop order when sorted; Reset removed all others
-        WriteText(maildir + "/new/" + std::to_string(++serial) + ".orvendal", text);
-    }
     std::unique_ptr<TVelMail> Mail(std::vector<std::string> lines) {
         lines.insert(lines.end(), {"1=7", "2=dev", "10=Orvendal", "12=orvendal", "13=geheim",
                                    "15=pc", "16=pw", "4=" + work.Path()});
@@ -72,7 +68,7 @@ protected:
     std::string script = Env("ORVENDAL_TEST_POP3_SCRIPT_DIR"), ca = Env("ORVENDAL_TEST_CA");
     std::string seenLog = Env("ORVENDAL_TEST_MAIL_SEEN"),
                 dovecotLog = Env("ORVENDAL_TEST_DOVECOT_LOG");
-    size_t logStart = 0;
+    size_t logStart = 0, drops = 1000; // mail files, named in drop order; Reset removes them
     TTempFolder work;
 };
 
@@ -112,7 +108,8 @@ TEST_F(MailServers, SendsAndReceivesOverEachSecurityAndReader) {
 
         // An empty mailbox gives nothing; then the message sent arrives.
         EXPECT_TRUE(mail->ReceiveData() && !fs::exists(work.File("import.mdb"))) << mail->ErrorText;
-        Drop(raw.substr(raw.find("\r\n", raw.find("X-Envelope-TLS")) + 2));
+        WriteText(maildir + "/new/" + std::to_string(++drops),
+                  raw.substr(raw.find("\r\n", raw.find("X-Envelope-TLS")) + 2));
         ASSERT_TRUE(mail->ReceiveData()) << mail->ErrorText;
         EXPECT_TRUE(ReadText(work.File("import.mdb")) == SampleContent(5000));
         EXPECT_EQ(mail->Message.Subject == stem, !photo) << mail->Message.Subject; // enciphered
@@ -149,7 +146,7 @@ TEST_F(MailServers, KeepsTheYoungAndTakesTheLastMatch) {
             pad -= static_cast<long>(mail.size());
         mails[6] += std::string(pad, 'x');
         for (const std::string& mail : mails)
-            Drop(mail);
+            WriteText(maildir + "/new/" + std::to_string(++drops), mail);
         auto mail = Mail({"11=" + Server(imap ? "IMAP" : "POP3"), "14=-", imap ? "22=1" : "22="});
         ASSERT_TRUE(mail->ReceiveData()) << mail->ErrorText;
         // The subjects left in the mailbox; dovecot finishes a POP3 QUIT after its reply.
