@@ -93,7 +93,6 @@ SELECT Id FROM SysData WHERE SysValue='FOTO' AND SysValue LIKE 'fo%' => 10
 INSERT INTO MBlob(Id,AuftragId,FeldId,FeldValue,Created,FeldBlob) VALUES(1,1,50,'0x12',NOW(),0x00FF7) => #1
 SELECT FeldValue,FeldBlob,length(Created),Format(Created,'yyyy')>'2025' FROM MBlob => 0x12|0\n15\n247|19|1
 INSERT INTO MBlob(Id,AuftragId,FeldId,FeldValue,Created) VALUES(2,1,50,'0X12',1) => !!UNIQUE constraint failed: MBlob.AuftragId, MBlob.FeldId, MBlob.FeldValue
-INSERT INTO MBlob(Id,Created) VALUES(1,1) => !!UNIQUE constraint failed: MBlob.Id
 INSERT INTO SysData(SysValue) VALUES('x') => !!NOT NULL constraint failed: SysData.Id
 SELECT COUNT(*) FROM Nowhere => !no such table: Nowhere
 UPDATE SysData SET SysValue='IMG_'; DELETE FROM MBlob; --' WHERE Id=10 => !Syntax error: comment in SQL statement.

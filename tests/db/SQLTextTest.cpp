@@ -25,15 +25,14 @@ void Scripting(TSQLADOServer& s, uint8_t kind) {
 using S = TSQLADOServer&;
 using A = const std::vector<std::string>&;
 
-// The builders by letter (LookupValue builds what SelectWhere builds); I and B (WriteBlob of
-// 01 AB 02) set UseSequence when given a fourth argument; T runs the three transaction calls, O
-// ExecSQL translated for Oracle (true when SQL became the second argument), F ExecSQL after a
-// failure (Failed is kept), Z ExecSQL in ScriptMode 0 without a connection (nothing runs, nothing
-// is recorded).
+// The builders by letter (CountRows and LookupValue build what Select and SelectWhere build); I and
+// B (WriteBlob of 01 AB 02) set UseSequence when given a fourth argument; T runs the three
+// transaction calls, O ExecSQL translated for Oracle (true when SQL became the second argument), F
+// ExecSQL after a failure (Failed is kept), Z ExecSQL in ScriptMode 0 without a connection (nothing
+// runs, nothing is recorded).
 const std::map<char, int (*)(S, A)> Builders = {
     {'S',
      [](S s, A a) { return +(s.Select(a[0], a[1], a[2], a[3], s.RecordSet) && !s.RecordSet); }},
-    {'C', [](S s, A a) { return s.CountRows(a[0], a[1]); }},
     {'I', [](S s, A a) { return s.UseSequence = !a[3].empty(), +s.Insert(a[0], a[1], a[2]); }},
     {'U', [](S s, A a) { return +s.Update(a[0], a[1], a[2]); }},
     {'D', [](S s, A a) { return +s.Delete(a[0], a[1]); }},
@@ -62,7 +61,6 @@ OS TOP 15 Id~T~A=1 => 1 => SELECT Id FROM T WHERE A=1 and (ROWNUM<=15)
 OS top 3 a~T~x~a => 1 => SELECT * FROM (SELECT a FROM T WHERE x ORDER BY a) WHERE (ROWNUM<=3)
 OS TOP a~T => 1 => SELECT a FROM T WHERE (ROWNUM<=)
 OS TOPa~T => 1 => SELECT TOPa FROM T
-JC B~F=0 => 0 => SELECT COUNT(*) FROM B WHERE F=0
 JI T~~1 => 1 => INSERT INTO T\nVALUES(1)
 JI V~Id,C~7,5 => 1 => INSERT INTO V(Id,C)\nVALUES(7,5)
 JI T~a~ => 0 =>
