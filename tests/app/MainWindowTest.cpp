@@ -87,20 +87,15 @@ TEST_F(MainWindowTest, ComponentsTextsTabOrderBoxesThatSpeakGermanAndLockAndTheP
         EXPECT_EQ(widget.geometry(), place) << name;
         EXPECT_EQ(widget.toolTip(), hint) << name;
         EXPECT_EQ(widget.isVisibleTo(&window), name != std::string("BitBtn4")) << name;
-        auto* button = qobject_cast<QAbstractButton*>(&widget);
-        auto* label = qobject_cast<QLabel*>(&widget);
-        auto* group = qobject_cast<QGroupBox*>(&widget);
-        EXPECT_EQ(button ? button->text() : label ? label->text() : group->title(), text) << name;
+        const char* property = qobject_cast<QGroupBox*>(&widget) ? "title" : "text";
+        EXPECT_EQ(widget.property(property).toString(), text) << name;
         EXPECT_TRUE(widget.isEnabled()) << name;
     }
-    QWidget* focus = &Find(window, "RadioGroup1");
-    int steps = 0;
-    for (const char* name : {"BitBtn2", "BitBtn1", "CloseBtn", "BitBtn3", "BitBtn4"}) {
-        while (focus->objectName() != name && ++steps < 60) {
-            focus = focus->nextInFocusChain();
-        }
-        EXPECT_EQ(focus->objectName(), name) << "tab order";
-    }
+    QString buttons; // in tab order after the device list, once round the circular chain
+    QWidget* devices = &Find(window, "RadioGroup1");
+    for (QWidget* w = devices->nextInFocusChain(); w != devices; w = w->nextInFocusChain())
+        buttons += w->objectName().contains("Btn") ? w->objectName() + " " : "";
+    EXPECT_EQ(buttons, "BitBtn2 BitBtn1 CloseBtn BitBtn3 BitBtn4 ");
     EXPECT_EQ(Find(window, "SpeedButton1").focusPolicy(), Qt::NoFocus);
     EXPECT_EQ(Find<QLabel>(window, "Label2").palette().color(QPalette::WindowText),
               QColor(0, 128, 128));
@@ -177,9 +172,8 @@ TEST_F(MainWindowTest, ComponentsTextsTabOrderBoxesThatSpeakGermanAndLockAndTheP
             return gap.width() >= 0 && gap.height() >= 0 && gap.width() + gap.height() <= 3;
         };
         EXPECT_EQ(panel.size(), QSize(390, 292));
-        EXPECT_EQ(panel.text(), "");
         EXPECT_TRUE(fills());
-        EXPECT_EQ(preview.toolTip(), "Bildgröße: 8000 x 6000");
+        EXPECT_EQ(panel.text() + preview.toolTip(), "Bildgröße: 8000 x 6000"); // no error text
         Screenshot(dialog, "photo-assignment.png");
         QTest::mouseClick(&preview, Qt::LeftButton);
         EXPECT_EQ(panel.size(), QSize(468, 350));

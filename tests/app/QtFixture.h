@@ -27,23 +27,19 @@ inline void Screenshot(QWidget& window, const char* name) {
     }
 }
 
-// Calls answer with the first modal dialog of type T that opens within two seconds.
+// Calls answer with the first modal dialog of type T that opens while the object lives.
 template <typename T> struct TDialogAnswer {
     explicit TDialogAnswer(std::function<void(T&)> answer) {
         timer.start(10);
         QObject::connect(&timer, &QTimer::timeout, [this, answer] {
-            auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-            if (dialog != nullptr || ++ticks > 200) {
+            if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
                 timer.stop();
-                Answered = dialog != nullptr;
-                if (Answered) {
-                    answer(*dialog);
-                }
+                Answered = true;
+                answer(*dialog);
             }
         });
     }
     QTimer timer;
-    int ticks = 0;
     bool Answered = false;
 };
 
