@@ -238,9 +238,8 @@ TEST_F(CliTest, SupportMailsTheDatabaseToSupportAloneAndManualUpdateNamesTheFail
         const bool sent = err == copying + sending + done;
         EXPECT_EQ(run.Code, sent ? 0 : 1);
         ASSERT_EQ(mails.size(), sent ? 1u : 0u);
-        if (!sent) {
+        if (!sent)
             continue;
-        }
         const std::string raw = ReadText(smtpDir + "/" + *mails.begin());
         EXPECT_THAT(raw, HasSubstr("X-Envelope-To: support@orvendal.example\r\n"));
         auto message = vmime::make_shared<vmime::message>();
