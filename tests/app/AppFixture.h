@@ -34,9 +34,11 @@ inline void WriteDevice(const std::string& fileName, const std::string& number,
     WriteSettings(fileName, extra);
 }
 
-// A TForm1 over a scripted view; its program file is "orvendal" in folder.
+// A TForm1 over a scripted view, created; its program file is "orvendal" in folder.
 struct TFormUnderTest {
-    explicit TFormUnderTest(const TTempFolder& folder) : Form(View, folder.File("orvendal")) {}
+    explicit TFormUnderTest(const TTempFolder& folder) : Form(View, folder.File("orvendal")) {
+        Form.FormCreate();
+    }
     TScriptedView View;
     TForm1 Form;
 };

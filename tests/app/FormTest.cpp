@@ -29,7 +29,6 @@ TEST(FormTest, RadioGroupGrowsWithTheDevicesThenTakesColumns) {
             names.insert(names.begin(), "Gerät " + number);
         }
         TFormUnderTest t(folder);
-        t.Form.FormCreate();
         EXPECT_TRUE(t.Form.Offline);
         EXPECT_EQ(t.View.Text["Form"], "Orvendal für mobile Geräte - " + ComputerName());
         EXPECT_EQ(t.View.Items["RadioGroup1"], names);
@@ -53,7 +52,6 @@ TEST(FormTest, OperationLocksLoadsTheSelectedDeviceAndUnlocks) {
     WriteDevice(folder.File("a.ini"), "11", "A");
     WriteDevice(folder.File("b.ini"), "12", "B", {"8=http://transfer.example/"});
     TFormUnderTest t(folder);
-    t.Form.FormCreate();
     t.View.SetItemIndex("RadioGroup1", 1);
     t.View.Calls.clear();
     t.Form.RunOperation([&] {
@@ -87,7 +85,6 @@ TEST(FormTest, OnlineDevicesAndSettingsComeFromTheServerUntilADownloadFails) {
         WriteSettings(program.File("orvendal.ini"),
                       {"2=Leitstelle", "5=" + WebFile(list), "6=" + WebFile("geraet%d.ini")});
         t = std::make_unique<TFormUnderTest>(program);
-        t->Form.FormCreate();
         return t->Form;
     };
     const char* dir = "ORVENDAL_TEST_HTTP_DIR";
