@@ -1,0 +1,1 @@
+orvendal_fuzzer(jet_sql ${CMAKE_CURRENT_SOURCE_DIR}/jet_sql.cpp orvendal_db)
