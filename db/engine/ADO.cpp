@@ -439,11 +439,8 @@ std::shared_ptr<TADORecordSet> TADOConnection::Execute(const std::string& sql,
         // statements: a CREATE after an UPDATE changed no row.
         recordsAffected = sqlite3_changes(db_);
     }
-    const size_t start = sql.find_first_not_of(" \t\r\n");
-    const std::string verb =
-        start == std::string::npos ? std::string() : Upper(sql.substr(start, 5));
-    if (verb == "CREAT" || verb == "ALTER" || verb == "DROP ")
-        dateColumns_.clear(); // the schema may have changed
+    if (!statement.Reusable)
+        dateColumns_.clear(); // anything but a query or a change of rows may change the schema
     return result;
 }
 

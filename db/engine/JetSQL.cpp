@@ -315,12 +315,10 @@ std::string DateLiteral(const std::string& value) {
 
 } // namespace
 
-std::string CreatedTable(const std::string& text) {
-    // Most statements are no CREATE: decide that without tokenizing the whole text.
-    const size_t start = text.find_first_not_of(" \t\r\n");
-    if (start == std::string::npos || Upper(text.substr(start, 6)) != "CREATE")
-        return {};
-    const auto t = Tokenize(text);
+namespace {
+
+// The table name when the tokens are a CREATE TABLE statement, else empty.
+std::string CreatedTable(const std::vector<TToken>& t) {
     size_t a = NextSolid(t, 0), b = NextSolid(t, a + 1), c = NextSolid(t, b + 1);
     if (c >= t.size() || !SameWord(t[a].Raw, "CREATE") || !SameWord(t[b].Raw, "TABLE"))
         return {};
@@ -330,6 +328,16 @@ std::string CreatedTable(const std::string& text) {
     if (t[c].Kind == TTok::Text)
         name = t[c].Value;
     return name;
+}
+
+} // namespace
+
+std::string CreatedTable(const std::string& text) {
+    // Most statements are no CREATE: decide that without tokenizing the whole text.
+    const size_t start = text.find_first_not_of(" \t\r\n");
+    if (start == std::string::npos || Upper(text.substr(start, 6)) != "CREATE")
+        return {};
+    return CreatedTable(Tokenize(text));
 }
 
 namespace {
@@ -368,7 +376,7 @@ public:
         : t_(Tokenize(text)), isDate_(isDate) {
         table_ = isDate ? StatementTable(t_) : std::string();
         inserted_ = InsertItems(t_);
-        createTable_ = !CreatedTable(text).empty();
+        createTable_ = !CreatedTable(t_).empty();
         const size_t first = NextSolid(t_, 0);
         out_.Reusable = first < t_.size() && IsRowStatement(t_[first]);
         top_ = FindTop(t_, first);
@@ -376,13 +384,13 @@ public:
 
     TStatement Run() {
         for (size_t i = 0; i < t_.size(); ++i) {
-            if (i == top_.At)
-                i = top_.End;
             std::string literal;
-            if (const size_t end = i < t_.size() ? FoldChain(t_, i, literal) : 0; end != 0) {
+            if (i == top_.At) {
+                i = top_.End - 1;
+            } else if (const size_t end = FoldChain(t_, i, literal); end != 0) {
                 out_.Sql += literal;
                 i = end - 1;
-            } else if (i < t_.size()) {
+            } else {
                 i = Token(i);
             }
         }
@@ -399,13 +407,15 @@ private:
     // Writes token i; returns the last token index it used.
     size_t Token(size_t i) {
         const TToken& tok = t_[i];
+        const TInsertItem* item = FindItem(inserted_, i);
         switch (tok.Kind) {
         case TTok::Text:
-            Value(i, TParameter::TKind::Text, IsDate(i) ? DateLiteral(tok.Value) : tok.Value);
+            Value(i, item, TParameter::TKind::Text,
+                  IsDate(i, item) ? DateLiteral(tok.Value) : tok.Value);
             break;
         case TTok::Number:
             if (SmallInteger(tok.Raw))
-                Value(i, TParameter::TKind::Integer, std::string(tok.Raw));
+                Value(i, item, TParameter::TKind::Integer, std::string(tok.Raw));
             else
                 out_.Sql += tok.Raw;
             break;
@@ -444,19 +454,18 @@ private:
         return i;
     }
 
-    bool IsDate(size_t i) const {
+    // Whether literal i, the item of an INSERT's VALUES list or none, meets a date-time column.
+    bool IsDate(size_t i, const TInsertItem* item) const {
         if (table_.empty())
             return false;
-        const TInsertItem* item = FindItem(inserted_, i);
         return item != nullptr ? isDate_(table_, Unbracketed(t_[item->Column]))
                                : ComparedWithDate(t_, i, table_, isDate_);
     }
 
     // A value goes out of the text where it is one: a VALUES item or the right side of a
     // comparison or assignment in a clause.
-    void Value(size_t i, TParameter::TKind kind, std::string value) {
-        if (out_.Reusable &&
-            (FindItem(inserted_, i) != nullptr || (afterClause_ && AfterComparison(t_, i))))
+    void Value(size_t i, const TInsertItem* item, TParameter::TKind kind, std::string value) {
+        if (out_.Reusable && (item != nullptr || (afterClause_ && AfterComparison(t_, i))))
             Bind(kind, std::move(value));
         else
             out_.Sql += kind == TParameter::TKind::Text ? SqlLiteral(value) : value;
