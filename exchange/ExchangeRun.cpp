@@ -424,34 +424,16 @@ std::string RowValues(const TRecordSet& rs, int r, const std::string& kinds) {
 
 } // namespace
 
+// The answer's settings rows fill only a desktop copy that holds fewer than three.
 bool TExchangeRun::MergeSysData() {
-    if (mobileDb_.CountRows("SysData", "") >= 3) {
-        return true;
-    }
-    if (!exportDb_.Select("Id,SysValue", "SysData", "Id>7", "Id", result_)) {
-        return true;
-    }
-    int merged = 0;
-    const bool committed = InTransaction("SysData", [&] {
-        if (!mobileDb_.Delete("SysData", "")) {
-            return false;
-        }
-        for (int r = 1; r <= RowCount(result_); ++r) {
-            const bool ok = mobileDb_.Insert("SysData", "Id,SysValue", RowValues(result_, r, "it"));
-            if (!RowDone(ok)) {
-                return false;
-            }
-            merged += ok;
-        }
-        return true;
-    });
-    Merged("SysData", committed ? merged : 0);
-    return committed;
+    return mobileDb_.CountRows("SysData", "") >= 3 ||
+           MergeTable("SysData", "Id,SysValue", "it", "Id>7", "Id");
 }
 
 bool TExchangeRun::MergeTable(const std::string& table, const std::string& columns,
-                              const char* kinds) {
-    if (!exportDb_.Select(columns, table, "", "", result_)) {
+                              const char* kinds, const std::string& where,
+                              const std::string& orderBy) {
+    if (!exportDb_.Select(columns, table, where, orderBy, result_)) {
         return true;
     }
     int merged = 0;

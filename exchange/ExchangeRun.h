@@ -71,7 +71,9 @@ private:
     // The merges into "mobil.mdb": false when the database failed and the table was rolled
     // back (the message was shown).
     bool MergeSysData();
-    bool MergeTable(const std::string& table, const std::string& columns, const char* kinds);
+    // The table's rows of "import.mdb" (those of where, in orderBy) replace the desktop copy's.
+    bool MergeTable(const std::string& table, const std::string& columns, const char* kinds,
+                    const std::string& where = "", const std::string& orderBy = "");
     bool MergeMBlob();
     bool InTransaction(const std::string& table, const std::function<bool()>& work);
     bool RowDone(bool ok) const;
