@@ -55,7 +55,7 @@ protected:
 // mail), ErrorText untouched; the client fetches http(s) only. Only a ProxySpec sends requests
 // through tinyproxy (its Via header shows), loopback included; an unreachable proxy fails all
 // three (uploads and downloads through tinyproxy: tests/exchange).
-TEST_F(VelHTTPTest, ProbeGoesDirectAndOnlyTheProxySpecNamesAProxy) {
+TEST_F(VelHTTPTest, ProbeGoesDirectUnlessAProxyIsSet) {
     setenv("http_proxy", Refused.c_str(), 1);
     setenv("no_proxy", "127.0.0.1,localhost", 1);
     std::string reply, proxied = http.ServerUrl, direct;
